@@ -1,0 +1,64 @@
+#pragma once
+
+#include "assembly/program_store.h"
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace assembly {
+
+// Messages of the second pass and of the table limits.
+inline constexpr std::string_view kUndefinedLabel = "Undefined Label";
+inline constexpr std::string_view kAddressOutOfBlock = "Address out of block";
+inline constexpr std::string_view kUnknownError = "Unknown error";
+inline constexpr std::string_view kTooManyInstructions = "Too many instructions";
+inline constexpr std::string_view kTooManyLabels = "Too many labels";
+
+// Every message that an assembly run can end with.
+inline constexpr std::array<std::string_view, 10> kMessages{translate::kUndefinedInstruction,
+                                                            translate::kLabelMissing,
+                                                            translate::kRegisterOutOfRange,
+                                                            translate::kDataOutOfRange,
+                                                            translate::kDataMissing,
+                                                            kUndefinedLabel,
+                                                            kAddressOutOfBlock,
+                                                            kUnknownError,
+                                                            kTooManyInstructions,
+                                                            kTooManyLabels};
+
+// A stretch of the source text, in characters (a multi-byte UTF-8 character counts as one).
+struct SourceSelection {
+  std::size_t Start = 0;
+  std::size_t Length = 0;
+
+  friend bool operator==(const SourceSelection&, const SourceSelection&) = default;
+};
+
+// Everything a caller needs to show the result of one run.
+struct AssemblyOutcome {
+  // Empty when the run completed without error; otherwise the one message to show.
+  std::string Message;
+  // The new text of the listing area: the whole listing, or after a second-pass error the
+  // lines of the records before the failing one. Absent when the first pass rejected a line;
+  // the listing area then keeps the previous run's text.
+  std::optional<std::string> Listing;
+  // The rejected line and the first character of its line end, when the first pass rejected
+  // a line. With CR LF line ends this is the line and its carriage return.
+  std::optional<SourceSelection> Selection;
+  // 1-based number and text (without line end) of the line that the message is about; 0 and
+  // empty when the run completed.
+  std::size_t Line = 0;
+  std::string LineText;
+
+  [[nodiscard]] bool Completed() const { return Message.empty(); }
+};
+
+// Assembles `source` (UTF-8; lines end in CR LF, LF or CR, the last one may end without) into
+// `store`: the first pass stores records and labels, the second resolves label references and
+// writes the listing. `Mnemonics` must be loaded.
+[[nodiscard]] AssemblyOutcome Assemble(ProgramStore& store, std::string_view source);
+
+} // namespace assembly
