@@ -1,0 +1,237 @@
+#include "cli/cli.h"
+
+#include "cli/file_io.h"
+#include "cli/intel_hex.h"
+#include "translate/instruction_table.h"
+
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <variant>
+
+namespace cli {
+
+namespace {
+
+constexpr std::string_view kProgram = "brindlewick-asm";
+constexpr std::string_view kStandardStream = "-";
+
+constexpr std::string_view kUsage =
+    "Usage: brindlewick-asm [options] SOURCE\n"
+    "Assembles Intel 4004/4040 source. SOURCE is read as ISO-8859-1; '-' reads standard input.\n"
+    "\n"
+    "  -o, --output PATH    write the binary image to PATH\n"
+    "  -l, --listing PATH   write the listing (CR LF line ends) to PATH\n"
+    "      --hex PATH       write the image as Intel HEX to PATH\n"
+    "  -h, --help           show this help and exit\n"
+    "      --version        show the version and exit\n"
+    "\n"
+    "PATH '-' means standard output. Without -o and -l, the listing goes to standard output\n"
+    "with plain line feeds. Output files are written only when the source assembles without\n"
+    "error.\n"
+    "\n"
+    "Exit status: 0 success, 1 error in the source, 2 bad usage or a file that cannot be read\n"
+    "or written.\n";
+
+struct Options {
+  std::string source;
+  std::optional<std::string> output;
+  std::optional<std::string> listing;
+  std::optional<std::string> hex;
+  bool help = false;
+  bool version = false;
+};
+
+// The parsed options, or the reason they are not usable.
+std::variant<Options, std::string> ParseOptions(std::span<const std::string> args) {
+  Options options;
+  bool haveSource = false;
+  bool onlyOperands = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (onlyOperands || arg == kStandardStream || !arg.starts_with('-')) {
+      if (haveSource) {
+        return "more than one SOURCE given: '" + arg + "'";
+      }
+      options.source = arg;
+      haveSource = true;
+      continue;
+    }
+    if (arg == "--") {
+      onlyOperands = true;
+      continue;
+    }
+    if (arg == "-h" || arg == "--help") {
+      options.help = true;
+      continue;
+    }
+    if (arg == "--version") {
+      options.version = true;
+      continue;
+    }
+    std::string name = arg;
+    std::optional<std::string> value;
+    if (const std::size_t equals = arg.find('='); arg.starts_with("--") && equals != arg.npos) {
+      name = arg.substr(0, equals);
+      value = arg.substr(equals + 1);
+    }
+    std::optional<std::string>* target = nullptr;
+    if (name == "-o" || name == "--output") {
+      target = &options.output;
+    } else if (name == "-l" || name == "--listing") {
+      target = &options.listing;
+    } else if (name == "--hex") {
+      target = &options.hex;
+    } else {
+      return "unknown option '" + arg + "'";
+    }
+    if (!value) {
+      if (i + 1 == args.size()) {
+        return "option '" + name + "' needs a PATH";
+      }
+      value = args[++i];
+    }
+    if (value->empty()) {
+      return "option '" + name + "' needs a PATH";
+    }
+    *target = std::move(value);
+  }
+  if (!options.help && !options.version && !haveSource) {
+    return std::string("no SOURCE given");
+  }
+  int toStandardOutput = 0;
+  for (const auto* path : {&options.output, &options.listing, &options.hex}) {
+    toStandardOutput += *path == kStandardStream ? 1 : 0;
+  }
+  if (toStandardOutput > 1) {
+    return std::string("only one output can go to standard output");
+  }
+  return options;
+}
+
+std::string WithLineFeeds(std::string_view listing) {
+  std::string text;
+  text.reserve(listing.size());
+  for (char c : listing) {
+    if (c != '\r') {
+      text.push_back(c);
+    }
+  }
+  return text;
+}
+
+// Writes one output: to standard output for '-', otherwise by replacing the file.
+bool WriteOutput(const std::string& path, std::string_view bytes, std::ostream& out,
+                 std::ostream& err) {
+  if (path == kStandardStream) {
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) {
+      err << kProgram << ": cannot write to standard output\n";
+      return false;
+    }
+    return true;
+  }
+  if (const auto error = ReplaceFile(path, bytes)) {
+    err << kProgram << ": cannot write '" << path << "': " << *error
+        << " (the file is left as it was)\n";
+    return false;
+  }
+  return true;
+}
+
+} // namespace
+
+std::string Latin1ToUtf8(std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size());
+  for (char c : bytes) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code == 0) {
+      continue;
+    }
+    if (code < 0x80) {
+      text.push_back(c);
+    } else {
+      text.push_back(static_cast<char>(0xC0 | (code >> 6)));
+      text.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+  }
+  return text;
+}
+
+Assembled AssembleFileBytes(assembly::ProgramStore& store, std::string_view bytes) {
+  Assembled result;
+  result.outcome = assembly::Assemble(store, Latin1ToUtf8(bytes));
+  if (result.outcome.Completed()) {
+    result.image = assembly::BinaryImage(store);
+  }
+  return result;
+}
+
+int Run(std::span<const std::string> args, std::istream& in, std::ostream& out, std::ostream& err) {
+  const auto parsed = ParseOptions(args);
+  if (const auto* problem = std::get_if<std::string>(&parsed)) {
+    err << kProgram << ": " << *problem << "\nTry '" << kProgram << " --help'.\n";
+    return kExitFailure;
+  }
+  const Options& options = std::get<Options>(parsed);
+  if (options.help) {
+    out << kUsage;
+    return kExitSuccess;
+  }
+  if (options.version) {
+    out << kProgram << ' ' << BRINDLEWICK_VERSION << '\n';
+    return kExitSuccess;
+  }
+
+  std::string bytes;
+  std::string sourceName = options.source;
+  if (options.source == kStandardStream) {
+    sourceName = "<stdin>";
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+      err << kProgram << ": cannot read standard input\n";
+      return kExitFailure;
+    }
+  } else {
+    FileContent content = ReadFile(options.source);
+    if (content.error) {
+      err << kProgram << ": cannot read '" << options.source << "': " << *content.error << '\n';
+      return kExitFailure;
+    }
+    bytes = std::move(content.bytes);
+  }
+
+  translate::LoadMnemonicTable();
+  const auto store = std::make_unique<assembly::ProgramStore>();
+  const Assembled result = AssembleFileBytes(*store, bytes);
+  const assembly::AssemblyOutcome& outcome = result.outcome;
+  if (!outcome.Completed()) {
+    err << sourceName << ':' << outcome.Line << ": error: " << outcome.Message << '\n'
+        << outcome.LineText << '\n';
+    return kExitSourceError;
+  }
+
+  const std::string& listing = *outcome.Listing;
+  const std::string_view image(reinterpret_cast<const char*>(result.image.data()),
+                               result.image.size());
+  bool written = true;
+  if (options.output) {
+    written = WriteOutput(*options.output, image, out, err) && written;
+  }
+  if (options.listing) {
+    written = WriteOutput(*options.listing, listing, out, err) && written;
+  }
+  if (options.hex) {
+    written = WriteOutput(*options.hex, IntelHex(result.image), out, err) && written;
+  }
+  // Standard output carries the listing unless an option asks for something else.
+  if (!options.output && !options.listing && options.hex != kStandardStream) {
+    out << WithLineFeeds(listing);
+  }
+  return written ? kExitSuccess : kExitFailure;
+}
+
+} // namespace cli

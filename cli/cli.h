@@ -1,0 +1,36 @@
+#pragma once
+
+#include "assembly/assembler.h"
+
+#include <cstdint>
+#include <iosfwd>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cli {
+
+// Exit statuses of the command-line assembler.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitSourceError = 1;
+inline constexpr int kExitFailure = 2; // bad usage, unreadable input, unwritable output
+
+// A source file's bytes as text: ISO-8859-1, one character per byte, zero bytes left out.
+// The result is UTF-8, as the assembler takes it.
+[[nodiscard]] std::string Latin1ToUtf8(std::string_view bytes);
+
+// The result of assembling a file's bytes: the outcome and, when it completed, the image.
+struct Assembled {
+  assembly::AssemblyOutcome outcome;
+  std::vector<std::uint8_t> image;
+};
+
+[[nodiscard]] Assembled AssembleFileBytes(assembly::ProgramStore& store, std::string_view bytes);
+
+// Runs the command line `args` (without the program name). `in`, `out` and `err` stand for
+// standard input, output and error.
+[[nodiscard]] int Run(std::span<const std::string> args, std::istream& in, std::ostream& out,
+                      std::ostream& err);
+
+} // namespace cli

@@ -1,0 +1,49 @@
+#include "cli/intel_hex.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace cli {
+
+namespace {
+
+void AppendByte(std::string& out, std::uint8_t value, std::uint8_t& checksum) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  out.push_back(kDigits[value >> 4]);
+  out.push_back(kDigits[value & 0xF]);
+  checksum = static_cast<std::uint8_t>(checksum + value);
+}
+
+void AppendRecord(std::string& out, std::uint16_t address, std::uint8_t type,
+                  std::span<const std::uint8_t> data) {
+  std::uint8_t checksum = 0;
+  out.push_back(':');
+  AppendByte(out, static_cast<std::uint8_t>(data.size()), checksum);
+  AppendByte(out, static_cast<std::uint8_t>(address >> 8), checksum);
+  AppendByte(out, static_cast<std::uint8_t>(address & 0xFF), checksum);
+  AppendByte(out, type, checksum);
+  for (std::uint8_t byte : data) {
+    AppendByte(out, byte, checksum);
+  }
+  std::uint8_t ignored = 0;
+  AppendByte(out, static_cast<std::uint8_t>(-checksum), ignored);
+  out.push_back('\n');
+}
+
+} // namespace
+
+std::string IntelHex(std::span<const std::uint8_t> image) {
+  constexpr std::size_t kRecordBytes = 16;
+  constexpr std::uint8_t kData = 0x00;
+  constexpr std::uint8_t kEndOfFile = 0x01;
+  std::string out;
+  // A program image is at most 4002 bytes, so 16-bit record addresses always suffice.
+  for (std::size_t offset = 0; offset < image.size(); offset += kRecordBytes) {
+    const std::size_t count = std::min(kRecordBytes, image.size() - offset);
+    AppendRecord(out, static_cast<std::uint16_t>(offset), kData, image.subspan(offset, count));
+  }
+  AppendRecord(out, 0, kEndOfFile, {});
+  return out;
+}
+
+} // namespace cli

@@ -1,0 +1,309 @@
+#include "cli/cli.h"
+#include "cli/intel_hex.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+const std::string kExample = std::string(BRINDLEWICK_EXAMPLES) + "/blink.asm";
+
+// The example's listing, worked out by hand from the 4004 opcode map.
+const std::string kExampleListing = "000    20 1A\r\n"
+                                    "002    22 00\r\n"
+                                    "004    DC\r\n"
+                                    "005    B6\r\n"
+                                    "006    34\r\n"
+                                    "007    23\r\n"
+                                    "008    A5\r\n"
+                                    "009    E2\r\n"
+                                    "00A    50 13\r\n"
+                                    "00C    61\r\n"
+                                    "00D    76 06\r\n"
+                                    "00F    11 0F\r\n"
+                                    "011    40 00\r\n"
+                                    "013    2E 00\r\n"
+                                    "015    7E 15\r\n"
+                                    "017    7F 15\r\n"
+                                    "019    C0\r\n"
+                                    "01A    01\r\n"
+                                    "01B    02\r\n"
+                                    "01C    04\r\n"
+                                    "01D    08\r\n";
+const Bytes kExampleImage = {0x20, 0x1A, 0x22, 0x00, 0xDC, 0xB6, 0x34, 0x23, 0xA5, 0xE2,
+                             0x50, 0x13, 0x61, 0x76, 0x06, 0x11, 0x0F, 0x40, 0x00, 0x2E,
+                             0x00, 0x7E, 0x15, 0x7F, 0x15, 0xC0, 0x01, 0x02, 0x04, 0x08};
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+Bytes ReadBytes(const fs::path& path) {
+  const std::string text = ReadText(path);
+  return {text.begin(), text.end()};
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+struct ToolResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs the real brindlewick-asm in its own working folder through the shell, so that shell
+// features (standard input, ulimit) are at hand.
+class CommandLine : public ::testing::Test {
+protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir = fs::temp_directory_path() /
+          ("brindlewick-cli-" + std::to_string(::getpid()) + "-" + info->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  ToolResult Tool(const std::string& arguments, const std::string& prefix = "") {
+    const std::string command = "cd '" + dir.string() + "' && " + prefix + "'" + BRINDLEWICK_ASM +
+                                "' " + arguments + " >stdout.txt 2>stderr.txt";
+    const int raw = std::system(command.c_str());
+    ToolResult result;
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = ReadText(dir / "stdout.txt");
+    result.err = ReadText(dir / "stderr.txt");
+    fs::remove(dir / "stdout.txt");
+    fs::remove(dir / "stderr.txt");
+    return result;
+  }
+
+  // The names in the working folder, apart from the captured output.
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path dir;
+};
+
+TEST_F(CommandLine, AssemblesTheExampleToImageAndListing) {
+  const ToolResult result = Tool("'" + kExample + "' -o out.bin -l out.lst");
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(ReadBytes(dir / "out.bin"), kExampleImage);
+  EXPECT_EQ(ReadText(dir / "out.lst"), kExampleListing);
+}
+
+TEST_F(CommandLine, ListingGoesToStandardOutput) {
+  std::string withLineFeeds = kExampleListing;
+  std::erase(withLineFeeds, '\r');
+  ToolResult result = Tool("'" + kExample + "'");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, withLineFeeds);
+
+  result = Tool("--listing - '" + kExample + "'");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, kExampleListing);
+
+  // Standard input as the source, read like a file.
+  result = Tool("- < '" + kExample + "'");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, withLineFeeds);
+}
+
+TEST_F(CommandLine, WritesIntelHex) {
+  WriteText(dir / "p.asm", "FIM 0, 12\nDATA 34\n");
+  const ToolResult result = Tool("p.asm --hex=p.hex");
+  ASSERT_EQ(result.status, 0) << result.err;
+  // 03 bytes at 0000, type 00: 20 12 34; checksum 100 - (03+20+12+34) = 97.
+  EXPECT_EQ(ReadText(dir / "p.hex"), ":0300000020123497\n:00000001FF\n");
+}
+
+TEST_F(CommandLine, SourceErrorsNameFileLineAndMessageAndWriteNothing) {
+  struct Case {
+    std::string source;
+    std::string diagnostic;
+  };
+  const Case cases[] = {
+      {"NOP\r\nJMP AWAY\r\nNOP\r\n", "p.asm:2: error: Undefined instruction\nJMP AWAY\n"},
+      {"NOP\nX:\nJZ X\nJUN NOWHERE ; far\n",
+       "p.asm:4: error: Undefined Label\nJUN NOWHERE ; far\n"},
+      // ISO-8859-1 bytes come out as the characters they stand for.
+      {"; caf\xE9\rFIM 9 ; \xA9", "p.asm:2: error: Register out of range\nFIM 9 ; \xC2\xA9\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.diagnostic);
+    WriteText(dir / "p.asm", c.source);
+    WriteText(dir / "old.bin", "old image");
+    const ToolResult result = Tool("p.asm -o old.bin -l new.lst --hex new.hex");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, c.diagnostic);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(ReadText(dir / "old.bin"), "old image");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"old.bin", "p.asm"}));
+  }
+}
+
+TEST_F(CommandLine, ZeroBytesAreLeftOutOfTheSource) {
+  WriteText(dir / "p.asm", std::string("N\0OP\r\nDATA 4\0"
+                                       "2",
+                                       14));
+  const ToolResult result = Tool("p.asm -l -");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, "000    00\r\n001    42\r\n");
+}
+
+TEST_F(CommandLine, BadUsageAndUnreadableFilesExitWithStatusTwo) {
+  WriteText(dir / "p.asm", "NOP\n");
+  fs::create_directory(dir / "folder");
+  struct Case {
+    std::string arguments;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"", "no SOURCE given"},
+      {"p.asm other.asm", "more than one SOURCE given"},
+      {"--frobnicate p.asm", "unknown option '--frobnicate'"},
+      {"p.asm -o", "option '-o' needs a PATH"},
+      {"p.asm -l - --hex -", "only one output can go to standard output"},
+      {"missing.asm", "cannot read 'missing.asm': No such file or directory"},
+      {"folder", "cannot read 'folder': Is a directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ToolResult result = Tool(c.arguments);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "");
+  }
+}
+
+TEST_F(CommandLine, HelpAndVersion) {
+  ToolResult result = Tool("--help");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_TRUE(result.out.starts_with("Usage: brindlewick-asm [options] SOURCE\n"));
+  result = Tool("--version");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_TRUE(result.out.starts_with("brindlewick-asm "));
+}
+
+TEST_F(CommandLine, FailedWritesLeaveTheOldFileIntact) {
+  std::string big;
+  for (int i = 0; i < 2001; ++i) {
+    big += "JUN 0\r\n";
+  }
+  WriteText(dir / "big.asm", big + "0:\r\n");
+  WriteText(dir / "old.bin", "old image");
+  fs::create_directory(dir / "folder");
+  fs::create_directory(dir / "folder" / "keep");
+
+  // A file-size limit of one 512-byte block: the 4002-byte image cannot be written.
+  ToolResult result = Tool("big.asm -o old.bin", "ulimit -f 1 && ");
+  EXPECT_EQ(result.status, 2);
+  EXPECT_NE(result.err.find("cannot write 'old.bin': File too large"), std::string::npos)
+      << result.err;
+  EXPECT_EQ(ReadText(dir / "old.bin"), "old image");
+
+  // A target that is a folder, and a path under a regular file.
+  result = Tool("big.asm -o folder");
+  EXPECT_EQ(result.status, 2);
+  EXPECT_NE(result.err.find("cannot write 'folder': Is a directory"), std::string::npos);
+  EXPECT_TRUE(fs::is_directory(dir / "folder" / "keep"));
+  result = Tool("big.asm -o old.bin/inner");
+  EXPECT_EQ(result.status, 2);
+  EXPECT_NE(result.err.find("cannot write 'old.bin/inner': Not a directory"), std::string::npos);
+  EXPECT_EQ(ReadText(dir / "old.bin"), "old image");
+
+  // No temporary file is left behind.
+  EXPECT_EQ(Files(), (std::vector<std::string>{"big.asm", "folder", "old.bin"}));
+}
+
+TEST_F(CommandLine, ReplacingAFileKeepsItsPermissions) {
+  WriteText(dir / "p.asm", "NOP\n");
+  WriteText(dir / "out.bin", "longer old content");
+  fs::permissions(dir / "out.bin", fs::perms::owner_read | fs::perms::owner_write);
+  const ToolResult result = Tool("p.asm -o out.bin");
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(ReadBytes(dir / "out.bin"), Bytes{0x00});
+  EXPECT_EQ(fs::status(dir / "out.bin").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
+}
+
+// Decodes Intel HEX and checks every record's checksum.
+Bytes DecodeIntelHex(const std::string& text, bool& sawEnd) {
+  Bytes image;
+  sawEnd = false;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find('\n', start);
+    const std::string record = text.substr(start, end - start);
+    start = end + 1;
+    EXPECT_EQ(record[0], ':');
+    Bytes fields;
+    for (std::size_t i = 1; i + 1 < record.size(); i += 2) {
+      fields.push_back(static_cast<std::uint8_t>(std::stoi(record.substr(i, 2), nullptr, 16)));
+    }
+    std::uint8_t sum = 0;
+    for (std::uint8_t b : fields) {
+      sum = static_cast<std::uint8_t>(sum + b);
+    }
+    EXPECT_EQ(sum, 0) << record;
+    EXPECT_EQ(fields.size(), fields[0] + 5u) << record;
+    EXPECT_LE(fields[0], 16);
+    if (fields[3] == 1) {
+      sawEnd = true;
+      EXPECT_EQ(start, text.size()) << "end-of-file record comes last";
+      continue;
+    }
+    EXPECT_EQ((fields[1] << 8) | fields[2], static_cast<int>(image.size())) << record;
+    image.insert(image.end(), fields.begin() + 4, fields.end() - 1);
+  }
+  return image;
+}
+
+TEST(IntelHex, RecordsCarryTheWholeImage) {
+  for (std::size_t size : {0u, 1u, 15u, 16u, 17u, 33u, 4002u}) {
+    SCOPED_TRACE(size);
+    Bytes image(size);
+    for (std::size_t i = 0; i < size; ++i) {
+      image[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    }
+    bool sawEnd = false;
+    EXPECT_EQ(DecodeIntelHex(cli::IntelHex(image), sawEnd), image);
+    EXPECT_TRUE(sawEnd);
+  }
+  EXPECT_EQ(cli::IntelHex({}), ":00000001FF\n");
+}
+
+TEST(Latin1, EveryNonzeroByteIsOneCharacter) {
+  std::string bytes;
+  for (int b = 0; b < 256; ++b) {
+    bytes.push_back(static_cast<char>(b));
+  }
+  const std::string text = cli::Latin1ToUtf8(bytes);
+  EXPECT_EQ(text.size(), 127u + 2u * 128u);
+  EXPECT_EQ(text.substr(0, 3), "\x01\x02\x03");
+  EXPECT_EQ(text.substr(text.size() - 4), "\xC3\xBE\xC3\xBF");
+  EXPECT_EQ(text.find("\xC2\xA0"), 127u + 2u * (0xA0 - 0x80));
+}
+
+} // namespace
