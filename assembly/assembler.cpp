@@ -233,7 +233,10 @@ AssemblyOutcome Assemble(ProgramStore& store, std::string_view source) {
       }
       LabelEntry& entry = store.Labels[static_cast<std::size_t>(store.LabelPos)];
       entry.Name = std::move(record.Text);
-      entry.Address = std::to_string(NextAddress(store));
+      // The address is kept as decimal text.
+      char digits[8];
+      const auto written = std::to_chars(digits, digits + sizeof digits, NextAddress(store));
+      entry.Address.assign(digits, written.ptr);
       ++store.LabelPos;
       continue;
     }

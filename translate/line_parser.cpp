@@ -76,13 +76,6 @@ std::size_t FindMnemonic(std::string_view normal) {
   return kInstructionCount;
 }
 
-AsmLine Rejected(std::string_view message) {
-  AsmLine record;
-  record.Kind = kNoInstruction;
-  record.Text = message;
-  return record;
-}
-
 // `text` without its last character, a multi-byte UTF-8 character counting as one.
 std::string_view WithoutLastCharacter(std::string_view text) {
   std::size_t end = text.size();
@@ -102,29 +95,26 @@ int DigitAt(std::string_view normal, std::size_t position) {
   return HexToInt(normal.substr(std::min(position - 1, normal.size()), 1));
 }
 
-} // namespace
-
-AsmLine ParseLine(std::string_view line) {
-  // The normalised line is built in the record's own text, which then keeps the label name or
-  // label reference, if any, and is emptied otherwise.
-  AsmLine record;
+// Translates the normalised line held in `record.Text` into the rest of the record, leaving in
+// `Text` the label name or label reference, if any. Returns the message when the line is
+// rejected, and an empty text otherwise.
+std::string_view Translate(AsmLine& record) {
   std::string& text = record.Text;
-  Normalise(line, text);
   const std::string_view normal = text;
   if (normal.empty()) {
     record.Kind = kNoInstruction;
-    return record;
+    return {};
   }
   // A label definition wins over any mnemonic: "JUN LOOP:" defines the label JUNLOOP.
   if (normal.back() == ':') {
     record.Kind = kLabelKind;
     text.pop_back();
-    return record;
+    return {};
   }
 
   const std::size_t position = FindMnemonic(normal);
   if (position == kInstructionCount) {
-    return Rejected(kUndefinedInstruction);
+    return kUndefinedInstruction;
   }
 
   const Instruction& instruction = kInstructionSet[position];
@@ -139,10 +129,10 @@ AsmLine ParseLine(std::string_view line) {
   case Operand::NearLabel:
   case Operand::FarLabel:
     if (normal.size() == instruction.mnemonic.size()) {
-      return Rejected(kLabelMissing);
+      return kLabelMissing;
     }
     text.erase(0, instruction.mnemonic.size());
-    return record;
+    return {};
 
   case Operand::DataByte:
     // Only the two characters after "DATA" are read, so the value cannot exceed FF.
@@ -158,7 +148,7 @@ AsmLine ParseLine(std::string_view line) {
   case Operand::PairData: {
     const int pair = DigitAt(normal, 4);
     if (pair >= 8) {
-      return Rejected(kRegisterOutOfRange);
+      return kRegisterOutOfRange;
     }
     record.Byte1 = static_cast<std::int16_t>(record.Byte1 + 2 * pair);
     if (instruction.operand == Operand::Pair) {
@@ -167,23 +157,23 @@ AsmLine ParseLine(std::string_view line) {
     // FIM: the pair is judged before the comma is looked for.
     const std::size_t comma = normal.find(',');
     if (comma == std::string_view::npos) {
-      return Rejected(kDataMissing);
+      return kDataMissing;
     }
     const std::string_view operand = normal.substr(comma + 1);
     if (operand.starts_with('[')) {
       // The last character is taken for the closing bracket, whatever it is.
       if (operand.size() == 1) {
-        return Rejected(kLabelMissing);
+        return kLabelMissing;
       }
       const std::size_t end = comma + 2 + WithoutLastCharacter(operand.substr(1)).size();
       text.erase(end);
       text.erase(0, comma + 2);
-      return record;
+      return {};
     }
     // The whole digit run counts: "FIM 2, 8000" is out of range, not a silent 00.
     const std::uint32_t data = HexRunValue(operand);
     if (data > 0xFF) {
-      return Rejected(kDataOutOfRange);
+      return kDataOutOfRange;
     }
     record.Byte2 = static_cast<std::int16_t>(data);
     break;
@@ -193,14 +183,30 @@ AsmLine ParseLine(std::string_view line) {
     record.Byte1 = static_cast<std::int16_t>(record.Byte1 + DigitAt(normal, 4));
     const std::size_t comma = normal.find(',');
     if (comma == std::string_view::npos || comma + 1 == normal.size()) {
-      return Rejected(kLabelMissing);
+      return kLabelMissing;
     }
     text.erase(0, comma + 1);
-    return record;
+    return {};
   }
   }
   // Nothing of the line is kept; a long comment's buffer is given back too.
   text = std::string();
+  return {};
+}
+
+} // namespace
+
+AsmLine ParseLine(std::string_view line) {
+  // The normalised line is built in the record's own text. One record, returned from every
+  // path, so that it is constructed in the caller's place.
+  AsmLine record;
+  Normalise(line, record.Text);
+  const std::string_view message = Translate(record);
+  if (!message.empty()) {
+    record = AsmLine{};
+    record.Kind = kNoInstruction;
+    record.Text = message;
+  }
   return record;
 }
 
