@@ -1,0 +1,200 @@
+#include "services/qt_window_services.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+#include <QTextBlock>
+
+namespace services {
+
+namespace {
+
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Number of characters (code points) in `text`: a surrogate pair is one character.
+std::size_t CharacterCount(const QString& text) {
+  std::size_t count = 0;
+  for (const QChar c : text) {
+    count += c.isLowSurrogate() ? 0 : 1;
+  }
+  return count;
+}
+
+// Index in `text` of its character number `character`.
+int IndexOfCharacter(const QString& text, std::size_t character) {
+  int index = 0;
+  for (; index < text.size() && character > 0; ++index) {
+    if (!text.at(index).isLowSurrogate()) {
+      --character;
+    }
+  }
+  while (index < text.size() && text.at(index).isLowSurrogate()) {
+    ++index;
+  }
+  return index;
+}
+
+// The document position of a character offset into the text as GetText gives it, where every
+// block ends with CR LF. The offset just after a CR stands for the start of the next line.
+int DocumentPosition(const QTextDocument& document, std::size_t offset) {
+  std::size_t lineStart = 0;
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    const QString text = block.text();
+    const std::size_t length = CharacterCount(text);
+    if (offset <= lineStart + length) {
+      return block.position() + IndexOfCharacter(text, offset - lineStart);
+    }
+    if (offset == lineStart + length + 1) {
+      return block.next().isValid() ? block.next().position() : block.position() + text.size();
+    }
+    lineStart += length + 2;
+  }
+  return document.characterCount() - 1;
+}
+
+} // namespace
+
+QtWindowServices::QtWindowServices(QWidget* window, QPlainTextEdit* source, QPlainTextEdit* listing)
+    : window_(window), source_(source), listing_(listing) {}
+
+QPlainTextEdit* QtWindowServices::Area(TextArea area) const {
+  return area == TextArea::Source ? source_ : listing_;
+}
+
+std::string QtWindowServices::GetText(TextArea area) {
+  // Block by block rather than toPlainText(), which turns a no-break space into a space.
+  const QTextDocument& document = *Area(area)->document();
+  QString text;
+  text.reserve(document.characterCount() + document.blockCount());
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    if (block != document.begin()) {
+      text += QLatin1String("\r\n");
+    }
+    text += block.text();
+  }
+  return text.toStdString();
+}
+
+void QtWindowServices::SetText(TextArea area, std::string_view text) {
+  // The document starts a new line at CR LF, LF and CR alike.
+  Area(area)->setPlainText(FromUtf8(text));
+}
+
+void QtWindowServices::SetSourceFocus() { source_->setFocus(Qt::OtherFocusReason); }
+
+void QtWindowServices::SetSourceSelection(std::size_t start, std::size_t length) {
+  const QTextDocument& document = *source_->document();
+  QTextCursor cursor(source_->document());
+  cursor.setPosition(DocumentPosition(document, start));
+  cursor.setPosition(DocumentPosition(document, start + length), QTextCursor::KeepAnchor);
+  source_->setTextCursor(cursor);
+  source_->ensureCursorVisible();
+}
+
+void QtWindowServices::ShowMessage(std::string_view prompt, std::string_view title) {
+  QMessageBox box(QMessageBox::Critical, FromUtf8(title), FromUtf8(prompt), QMessageBox::Ok,
+                  window_);
+  box.exec();
+}
+
+std::optional<std::string> QtWindowServices::ShowOpen() {
+  QFileDialog dialog(window_);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return std::nullopt;
+  }
+  return dialog.selectedFiles().constFirst().toStdString();
+}
+
+std::optional<std::string> QtWindowServices::ShowSave() {
+  QFileDialog dialog(window_);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  // Replacing an existing file asks no question, as in every save of this program.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return std::nullopt;
+  }
+  return dialog.selectedFiles().constFirst().toStdString();
+}
+
+FileContent QtWindowServices::ReadFile(const std::string& path) {
+  FileContent content;
+  QFile file(QString::fromStdString(path));
+  if (QFileInfo(file).isDir()) {
+    content.error = "it is a folder";
+    return content;
+  }
+  if (!file.open(QIODevice::ReadOnly)) {
+    content.error = file.errorString().toStdString();
+    return content;
+  }
+  const QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) {
+    content.error = file.errorString().toStdString();
+    return content;
+  }
+  content.bytes.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  return content;
+}
+
+std::optional<std::string> QtWindowServices::ReplaceFile(const std::string& path,
+                                                         std::string_view bytes) {
+  const QString name = QString::fromStdString(path);
+  if (QFileInfo(name).isDir()) {
+    return "it is a folder";
+  }
+  // QSaveFile writes to a temporary file beside the target and renames it over the target
+  // only on commit; until then the old file is untouched.
+  QSaveFile file(name);
+  if (!file.open(QIODevice::WriteOnly)) {
+    return file.errorString().toStdString();
+  }
+  const char* data = bytes.data();
+  auto left = static_cast<qint64>(bytes.size());
+  while (left > 0) {
+    // A write may take fewer bytes than offered without reporting an error.
+    const qint64 written = file.write(data, left);
+    if (written <= 0) {
+      std::string reason = file.error() != QFileDevice::NoError
+                               ? file.errorString().toStdString()
+                               : std::string("not every byte could be written");
+      file.cancelWriting();
+      return reason;
+    }
+    data += written;
+    left -= written;
+  }
+  if (!file.commit()) {
+    return file.errorString().toStdString();
+  }
+  return std::nullopt;
+}
+
+std::string QtWindowServices::DecodeText(std::string_view bytes) {
+  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())).toStdString();
+}
+
+EncodedText QtWindowServices::EncodeText(std::string_view text) {
+  EncodedText encoded;
+  encoded.bytes.reserve(text.size());
+  std::size_t offset = 0; // of the current character in the UTF-8 text
+  for (const QChar c : FromUtf8(text)) {
+    if (c.unicode() > 0xFF) {
+      encoded.bytes.clear();
+      encoded.unencodable = offset;
+      return encoded;
+    }
+    encoded.bytes.push_back(static_cast<char>(c.unicode()));
+    offset += c.unicode() < 0x80 ? 1 : 2;
+  }
+  return encoded;
+}
+
+} // namespace services
