@@ -1,0 +1,139 @@
+#include "window/commands.h"
+
+#include "assembly/assembler.h"
+#include "translate/instruction_table.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace window {
+
+namespace {
+
+using services::TextArea;
+
+// The text with CR LF at every line break, whether the break was CR LF, LF alone or CR alone.
+std::string WithCrLf(std::string_view text) {
+  std::string result;
+  result.reserve(text.size() + text.size() / 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      result.append("\r\n");
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+        ++i;
+      }
+    } else {
+      result.push_back(c);
+    }
+  }
+  return result;
+}
+
+// 1-based number of the line of a CR LF text in which the byte at `offset` stands.
+std::size_t LineAt(std::string_view text, std::size_t offset) {
+  return 1 + static_cast<std::size_t>(std::count(
+                 text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+}
+
+// The UTF-8 character that starts at `offset`, as text and as "U+XXXX".
+std::pair<std::string, std::string> CharacterAt(std::string_view text, std::size_t offset) {
+  const auto lead = static_cast<unsigned char>(text[offset]);
+  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  const std::string_view character = text.substr(offset, length);
+  std::uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
+  for (std::size_t i = 1; i < character.size(); ++i) {
+    code = (code << 6) | (static_cast<unsigned char>(character[i]) & 0x3F);
+  }
+  char name[16];
+  std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(code));
+  return {std::string(character), name};
+}
+
+std::string Quoted(std::string_view path) { return "\"" + std::string(path) + "\""; }
+
+} // namespace
+
+Form1Commands::Form1Commands(services::WindowServices& services)
+    : services_(services), store_(std::make_unique<assembly::ProgramStore>()) {}
+
+void Form1Commands::Form_Load() { translate::LoadMnemonicTable(); }
+
+void Form1Commands::Command1_Click() {
+  const std::optional<std::string> path = services_.ShowOpen();
+  if (!path) {
+    return;
+  }
+  services::FileContent file = services_.ReadFile(*path);
+  if (file.error) {
+    services_.ShowMessage("Cannot open " + Quoted(*path) + ": " + *file.error, kErrorTitle);
+    return;
+  }
+  // A zero byte stands for no character.
+  std::erase(file.bytes, '\0');
+  services_.SetText(TextArea::Source, WithCrLf(services_.DecodeText(file.bytes)));
+}
+
+void Form1Commands::Command2_Click() {
+  const std::string source = services_.GetText(TextArea::Source);
+  const assembly::AssemblyOutcome outcome = assembly::Assemble(*store_, source);
+  assembled_ = outcome.Completed();
+  // After a rejected line the listing area keeps the previous run's listing; otherwise it shows
+  // this run's lines, up to the record that stopped the second pass.
+  if (outcome.Listing) {
+    services_.SetText(TextArea::Listing, *outcome.Listing);
+  }
+  if (!outcome.Completed()) {
+    services_.ShowMessage(outcome.Message, kErrorTitle);
+  }
+  if (outcome.Selection) {
+    services_.SetSourceFocus();
+    services_.SetSourceSelection(outcome.Selection->Start, outcome.Selection->Length);
+  }
+}
+
+void Form1Commands::Command3_Click() {
+  const std::optional<std::string> path = services_.ShowSave();
+  if (!path) {
+    return;
+  }
+  const std::string text = services_.GetText(TextArea::Source);
+  const services::EncodedText encoded = services_.EncodeText(text);
+  if (encoded.unencodable) {
+    const auto [character, name] = CharacterAt(text, *encoded.unencodable);
+    services_.ShowMessage("Cannot save " + Quoted(*path) + ": the character \"" + character +
+                              "\" (" + name + ") on line " +
+                              std::to_string(LineAt(text, *encoded.unencodable)) +
+                              " has no single-byte code. No file was written.",
+                          kErrorTitle);
+    return;
+  }
+  WriteFile(*path, encoded.bytes);
+}
+
+void Form1Commands::Command4_Click() {
+  if (!assembled_) {
+    services_.ShowMessage("There is no assembled program to save. Press \"Assemble\", and save "
+                          "once the program assembles without an error.",
+                          kErrorTitle);
+    return;
+  }
+  const std::optional<std::string> path = services_.ShowSave();
+  if (!path) {
+    return;
+  }
+  const std::vector<std::uint8_t> image = assembly::BinaryImage(*store_);
+  WriteFile(*path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()));
+}
+
+void Form1Commands::WriteFile(const std::string& path, std::string_view bytes) {
+  if (const auto error = services_.ReplaceFile(path, bytes)) {
+    services_.ShowMessage("Cannot save " + Quoted(path) + ": " + *error +
+                              ". The file is left as it was.",
+                          kErrorTitle);
+  }
+}
+
+} // namespace window
