@@ -1,0 +1,271 @@
+#include "modal.h"
+#include "services/qt_window_services.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+using services::TextArea;
+
+namespace {
+
+std::string ReadBytes(const QString& path) {
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const QString& path, const std::string& bytes) {
+  std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+}
+
+// Every byte value from 1 to 255.
+std::string AllNonzeroBytes() {
+  std::string bytes;
+  for (int b = 1; b < 256; ++b) {
+    bytes.push_back(static_cast<char>(b));
+  }
+  return bytes;
+}
+
+} // namespace
+
+class QtWindowServicesTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  void init() {
+    window = std::make_unique<QWidget>();
+    source = new QPlainTextEdit(window.get());
+    listing = new QPlainTextEdit(window.get());
+    services = std::make_unique<services::QtWindowServices>(window.get(), source, listing);
+    QVERIFY(folder.isValid());
+  }
+
+  void cleanup() {
+    services.reset();
+    window.reset();
+  }
+
+  void textHasCrLfAtEveryLineBreak_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("CR LF") << "NOP\r\nJZ X\r\nX:"
+                           << "NOP\r\nJZ X\r\nX:";
+    QTest::newRow("LF and CR alone") << "A\nB\rC"
+                                     << "A\r\nB\r\nC";
+    QTest::newRow("final line break") << "A\r\n"
+                                      << "A\r\n";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("no-break space")
+        << QString("A") + QChar(0xA0) + "B" << QString("A") + QChar(0xA0) + "B";
+    QTest::newRow("beyond Latin-1") << QString::fromUtf8("\xE2\x82\xAC \xF0\x9F\x98\x80")
+                                    << QString::fromUtf8("\xE2\x82\xAC \xF0\x9F\x98\x80");
+  }
+
+  void textHasCrLfAtEveryLineBreak() {
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    for (const TextArea area : {TextArea::Source, TextArea::Listing}) {
+      services->SetText(area, text.toStdString());
+      QCOMPARE(QString::fromStdString(services->GetText(area)), expected);
+    }
+  }
+
+  void selectionCoversTheGivenCharacters_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QString>("selected");
+    const QString lineEnd(QChar::ParagraphSeparator);
+    QTest::newRow("first line and its CR") << "BAD\r\nNOP" << 0 << 4 << "BAD" + lineEnd;
+    QTest::newRow("middle line and its CR") << "NOP\r\nBAD\r\nNOP" << 5 << 4 << "BAD" + lineEnd;
+    QTest::newRow("last line without break") << "NOP\r\nFIM 1" << 5 << 5 << "FIM 1";
+    QTest::newRow("characters beyond Latin-1 before")
+        << QString::fromUtf8("\xF0\x9F\x98\x80 \xE2\x82\xAC\r\nBAD\r\n") << 5 << 4
+        << "BAD" + lineEnd;
+    QTest::newRow("inside a line") << "JUN LOOP" << 4 << 4 << "LOOP";
+  }
+
+  void selectionCoversTheGivenCharacters() {
+    QFETCH(QString, text);
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(QString, selected);
+    services->SetText(TextArea::Source, text.toStdString());
+    services->SetSourceSelection(static_cast<std::size_t>(start), static_cast<std::size_t>(length));
+    QCOMPARE(source->textCursor().selectedText(), selected);
+  }
+
+  void focusGoesToTheSourceArea() {
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    listing->setFocus();
+    services->SetSourceFocus();
+    QTRY_COMPARE(window->focusWidget(), source);
+  }
+
+  void codePageIsIso8859_1() {
+    const std::string bytes = AllNonzeroBytes();
+    const std::string text = services->DecodeText(bytes);
+    QCOMPARE(QString::fromStdString(text).size(), 255);
+    const services::EncodedText encoded = services->EncodeText(text);
+    QVERIFY(!encoded.unencodable);
+    QCOMPARE(encoded.bytes, bytes);
+  }
+
+  void charactersWithoutACodeAreFound_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("offset"); // in bytes of the UTF-8 text
+    QTest::newRow("euro") << QString::fromUtf8("ab\xE2\x82\xAC") << 2;
+    QTest::newRow("after Latin-1") << QString::fromUtf8("\xC3\xA9\xC3\xBF\xC4\x80") << 4;
+    QTest::newRow("outside the BMP") << QString::fromUtf8("\xF0\x9F\x98\x80") << 0;
+  }
+
+  void charactersWithoutACodeAreFound() {
+    QFETCH(QString, text);
+    QFETCH(int, offset);
+    const services::EncodedText encoded = services->EncodeText(text.toStdString());
+    QVERIFY(encoded.unencodable);
+    QCOMPARE(*encoded.unencodable, static_cast<std::size_t>(offset));
+  }
+
+  void readFileGivesEveryByteOrAReason() {
+    const QString path = folder.filePath("all.bin");
+    const std::string bytes = std::string("\0", 1) + AllNonzeroBytes();
+    WriteBytes(path, bytes);
+    services::FileContent content = services->ReadFile(path.toStdString());
+    QVERIFY(!content.error);
+    QCOMPARE(content.bytes, bytes);
+
+    content = services->ReadFile(folder.filePath("missing").toStdString());
+    QVERIFY(content.error);
+    QVERIFY(!QFile::exists(folder.filePath("missing")));
+    content = services->ReadFile(folder.path().toStdString());
+    QVERIFY(content.error);
+  }
+
+  void replaceFileWritesEverything() {
+    const QString path = folder.filePath("out.bin");
+    WriteBytes(path, std::string(10000, 'o'));
+    const std::string bytes = AllNonzeroBytes();
+    QVERIFY(!services->ReplaceFile(path.toStdString(), bytes));
+    QCOMPARE(ReadBytes(path), bytes);
+    QVERIFY(!services->ReplaceFile(path.toStdString(), ""));
+    QCOMPARE(QFileInfo(path).size(), 0);
+  }
+
+  void replaceFileFailureLeavesTheOldFile_data() {
+    QTest::addColumn<QString>("target"); // relative to the folder
+    QTest::addColumn<bool>("sizeLimit");
+    QTest::newRow("file size limit") << "old.bin" << true;
+    QTest::newRow("target is a folder") << "sub" << false;
+    QTest::newRow("path under a regular file") << "old.bin/inner" << false;
+  }
+
+  void replaceFileFailureLeavesTheOldFile() {
+    QFETCH(QString, target);
+    QFETCH(bool, sizeLimit);
+    const std::string old = "old content\r\n";
+    WriteBytes(folder.filePath("old.bin"), old);
+    QVERIFY(QDir(folder.path()).mkpath("sub"));
+    const QStringList before = QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden);
+
+    std::optional<std::string> error;
+    {
+      rlimit saved{};
+      getrlimit(RLIMIT_FSIZE, &saved);
+      const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+      if (sizeLimit) {
+        rlimit limited = saved;
+        limited.rlim_cur = 4096;
+        setrlimit(RLIMIT_FSIZE, &limited);
+      }
+      error =
+          services->ReplaceFile(folder.filePath(target).toStdString(), std::string(100000, 'n'));
+      setrlimit(RLIMIT_FSIZE, &saved);
+      std::signal(SIGXFSZ, previous);
+    }
+    QVERIFY(error);
+    QVERIFY(!error->empty());
+    QCOMPARE(ReadBytes(folder.filePath("old.bin")), old);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+  }
+
+  void messageIsCriticalWithTitleAndOneButton() {
+    QString text;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    OnNextModal([&](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      QVERIFY(box != nullptr);
+      text = box->text();
+      title = box->windowTitle();
+      icon = box->icon();
+      buttons = box->standardButtons();
+      box->button(QMessageBox::Ok)->click();
+    });
+    services->ShowMessage("Label missing", "Error");
+    QCOMPARE(text, QString("Label missing"));
+    QCOMPARE(title, QString("Error"));
+    QCOMPARE(icon, QMessageBox::Critical);
+    QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+  }
+
+  void saveDialogAsksNothingAndReturnsThePath() {
+    const QString path = folder.filePath("existing.asm");
+    WriteBytes(path, "x");
+    bool confirmsOverwrite = true;
+    QString suffix = "unset";
+    OnNextModal([&](QWidget* modal) {
+      auto* dialog = qobject_cast<QFileDialog*>(modal);
+      QVERIFY(dialog != nullptr);
+      confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+      suffix = dialog->defaultSuffix();
+      QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+      dialog->selectFile(path);
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    QCOMPARE(services->ShowSave(), std::optional<std::string>(path.toStdString()));
+    QVERIFY(!confirmsOverwrite);
+    QCOMPARE(suffix, QString());
+  }
+
+  void openDialogReturnsThePathAndCancelNothing() {
+    const QString path = folder.filePath("prog.asm");
+    WriteBytes(path, "NOP");
+    OnNextModal([&](QWidget* modal) {
+      auto* dialog = qobject_cast<QFileDialog*>(modal);
+      QVERIFY(dialog != nullptr);
+      QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
+      dialog->selectFile(path);
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    QCOMPARE(services->ShowOpen(), std::optional<std::string>(path.toStdString()));
+
+    OnNextModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+    QCOMPARE(services->ShowOpen(), std::optional<std::string>());
+  }
+
+private:
+  QTemporaryDir folder;
+  std::unique_ptr<QWidget> window;
+  QPlainTextEdit* source = nullptr;
+  QPlainTextEdit* listing = nullptr;
+  std::unique_ptr<services::QtWindowServices> services;
+};
+
+QTEST_MAIN(QtWindowServicesTest)
+#include "qt_window_services_test.moc"

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "window/commands.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace services {
+class QtWindowServices;
+}
+
+namespace window {
+
+// The program's only window: the source area, the listing area, a label above each, and the
+// buttons "Open", "Save", "Assemble" and "Save binary file". Every control keeps the place it
+// is given here; resizing the window moves nothing.
+class Form1 : public QWidget {
+public:
+  explicit Form1(QWidget* parent = nullptr);
+  ~Form1() override;
+
+  [[nodiscard]] const Form1Commands& Commands() const { return *commands_; }
+
+private:
+  QPlainTextEdit* Text1;
+  QPlainTextEdit* Text3;
+  QPushButton* Command1;
+  QPushButton* Command2;
+  QPushButton* Command3;
+  QPushButton* Command4;
+  QLabel* Label1;
+  QLabel* Label3;
+  std::unique_ptr<services::QtWindowServices> services_;
+  std::unique_ptr<Form1Commands> commands_;
+};
+
+} // namespace window
