@@ -1,4 +1,6 @@
 // Whole assembly runs (both passes and the listing) of programs at the size limits.
+#include "programs.h"
+
 #include "assembly/assembler.h"
 #include "translate/instruction_table.h"
 
@@ -8,19 +10,6 @@
 #include <string>
 
 namespace {
-
-// 2001 instructions, a label reference in every other one, and 1001 labels.
-std::string MaximumProgram() {
-  std::string source;
-  int labels = 0;
-  for (int i = 0; i < 2001; ++i) {
-    if (i % 2 == 0 && labels < 1001) {
-      source += "L" + std::to_string(labels++) + ":\r\n";
-    }
-    source += i % 2 == 0 ? "LDM 5\r\n" : "JUN L" + std::to_string((i * 7) % 1001) + "\r\n";
-  }
-  return source;
-}
 
 void BM_AssembleMaximumProgram(benchmark::State& state) {
   translate::LoadMnemonicTable();
@@ -41,11 +30,7 @@ BENCHMARK(BM_AssembleMaximumProgram)->Unit(benchmark::kMicrosecond);
 // A 1 MiB source of long comment lines around the same program.
 void BM_AssembleMebibyteSource(benchmark::State& state) {
   translate::LoadMnemonicTable();
-  std::string source = MaximumProgram();
-  const std::string comment = "; " + std::string(1000, '-') + "\r\n";
-  while (source.size() < (1u << 20)) {
-    source += comment;
-  }
+  const std::string source = MebibyteSource();
   auto store = std::make_unique<assembly::ProgramStore>();
   for (auto _ : state) {
     assembly::AssemblyOutcome outcome = assembly::Assemble(*store, source);

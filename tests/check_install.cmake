@@ -1,0 +1,13 @@
+# Installs the build into a fresh prefix and checks that every installed file is there.
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX}
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed")
+endif()
+foreach(file bin/brindlewick bin/brindlewick-asm share/applications/brindlewick.desktop
+             share/icons/hicolor/scalable/apps/brindlewick.svg)
+  if(NOT EXISTS ${PREFIX}/${file})
+    message(FATAL_ERROR "not installed: ${file}")
+  endif()
+endforeach()
