@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include "assembly/disassembler.h"
 #include "cli/file_io.h"
 #include "cli/intel_hex.h"
 #include "translate/instruction_table.h"
@@ -19,11 +20,14 @@ constexpr std::string_view kStandardStream = "-";
 
 constexpr std::string_view kUsage =
     "Usage: brindlewick-asm [options] SOURCE\n"
+    "       brindlewick-asm --disassemble IMAGE [-o SOURCE]\n"
     "Assembles Intel 4004/4040 source. SOURCE is read as ISO-8859-1; '-' reads standard input.\n"
     "\n"
     "  -o, --output PATH    write the binary image to PATH\n"
     "  -l, --listing PATH   write the listing (CR LF line ends) to PATH\n"
     "      --hex PATH       write the image as Intel HEX to PATH\n"
+    "      --disassemble    write the binary IMAGE as source that assembles back to it,\n"
+    "                       to standard output or to the -o PATH\n"
     "  -h, --help           show this help and exit\n"
     "      --version        show the version and exit\n"
     "\n"
@@ -41,6 +45,7 @@ struct Options {
   std::optional<std::string> hex;
   bool help = false;
   bool version = false;
+  bool disassemble = false;
 };
 
 // The parsed options, or the reason they are not usable.
@@ -68,6 +73,10 @@ std::variant<Options, std::string> ParseOptions(std::span<const std::string> arg
     }
     if (arg == "--version") {
       options.version = true;
+      continue;
+    }
+    if (arg == "--disassemble") {
+      options.disassemble = true;
       continue;
     }
     std::string name = arg;
@@ -106,6 +115,9 @@ std::variant<Options, std::string> ParseOptions(std::span<const std::string> arg
   }
   if (toStandardOutput > 1) {
     return std::string("only one output can go to standard output");
+  }
+  if (options.disassemble && (options.listing || options.hex)) {
+    return std::string("--disassemble writes only source; use -o for its PATH");
   }
   return options;
 }
@@ -186,10 +198,9 @@ int Run(std::span<const std::string> args, std::istream& in, std::ostream& out, 
     return kExitSuccess;
   }
 
+  const std::string sourceName = options.source == kStandardStream ? "<stdin>" : options.source;
   std::string bytes;
-  std::string sourceName = options.source;
   if (options.source == kStandardStream) {
-    sourceName = "<stdin>";
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (in.bad()) {
       err << kProgram << ": cannot read standard input\n";
@@ -205,6 +216,20 @@ int Run(std::span<const std::string> args, std::istream& in, std::ostream& out, 
   }
 
   translate::LoadMnemonicTable();
+  if (options.disassemble) {
+    const std::span<const std::uint8_t> image(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                              bytes.size());
+    const assembly::Disassembly disassembly = assembly::Disassemble(image);
+    if (!disassembly.Error.empty()) {
+      err << sourceName << ": error: cannot write the image as a program: " << disassembly.Error
+          << '\n';
+      return kExitSourceError;
+    }
+    return WriteOutput(options.output.value_or(std::string(kStandardStream)), disassembly.Source,
+                       out, err)
+               ? kExitSuccess
+               : kExitFailure;
+  }
   const auto store = std::make_unique<assembly::ProgramStore>();
   const Assembled result = AssembleFileBytes(*store, bytes);
   const assembly::AssemblyOutcome& outcome = result.outcome;

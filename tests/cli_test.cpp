@@ -197,6 +197,31 @@ TEST_F(CommandLine, BadUsageAndUnreadableFilesExitWithStatusTwo) {
   }
 }
 
+TEST_F(CommandLine, DisassemblyAssemblesBackToTheImage) {
+  ToolResult result = Tool("'" + kExample + "' -o blink.bin");
+  ASSERT_EQ(result.status, 0) << result.err;
+  result = Tool("--disassemble blink.bin -o again.asm");
+  ASSERT_EQ(result.status, 0) << result.err;
+  result = Tool("again.asm -o again.bin");
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(ReadBytes(dir / "again.bin"), kExampleImage);
+
+  // Without -o, the source goes to standard output.
+  result = Tool("--disassemble blink.bin");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, ReadText(dir / "again.asm"));
+
+  WriteText(dir / "huge.bin", std::string(2002, '\xFF'));
+  result = Tool("--disassemble huge.bin -o huge.asm");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "huge.bin: error: cannot write the image as a program: the image needs "
+                        "2002 instructions and DATA lines; a program holds at most 2001\n");
+  EXPECT_FALSE(fs::exists(dir / "huge.asm"));
+
+  result = Tool("--disassemble blink.bin -l out.lst");
+  EXPECT_EQ(result.status, 2);
+}
+
 TEST_F(CommandLine, HelpAndVersion) {
   ToolResult result = Tool("--help");
   EXPECT_EQ(result.status, 0);

@@ -1,0 +1,257 @@
+#include "assembly/disassembler.h"
+
+#include "assembly/program_store.h"
+#include "translate/hex_text.h"
+#include "translate/instruction_table.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <map>
+#include <vector>
+
+namespace assembly {
+
+namespace {
+
+using translate::Instruction;
+using translate::kInstructionCount;
+using translate::kInstructionSet;
+using translate::Operand;
+
+constexpr int kNone = -1;
+
+// True when `instruction` can produce `byte` as its first byte.
+constexpr bool CanEncode(const Instruction& instruction, int byte) {
+  switch (instruction.operand) {
+  case Operand::None:
+  case Operand::NearLabel: // the condition is part of the mnemonic
+    return byte == instruction.opcode;
+  case Operand::Pair:
+  case Operand::PairData: // the pair sits in bits 1-3
+    return (byte & 0xF1) == instruction.opcode;
+  case Operand::FarLabel: // the address's high digit, the register or the data in bits 0-3
+  case Operand::Register:
+  case Operand::RegisterLabel:
+  case Operand::Nibble:
+    return (byte & 0xF0) == instruction.opcode;
+  case Operand::DataByte:
+    return false;
+  }
+  return false;
+}
+
+// The instruction code that each first byte belongs to, or kNone for the bytes that only DATA
+// can write: 0F, the conditional jumps with other conditions than the six mnemonics, FE, FF.
+constexpr std::array<int, 256> MakeDecodeTable() {
+  std::array<int, 256> table{};
+  table.fill(kNone);
+  for (int byte = 0; byte < 256; ++byte) {
+    for (std::size_t position = 0; position < kInstructionCount; ++position) {
+      if (CanEncode(kInstructionSet[position], byte)) {
+        table[static_cast<std::size_t>(byte)] = static_cast<int>(position);
+      }
+    }
+  }
+  return table;
+}
+
+constexpr bool EveryByteHasAtMostOneInstruction() {
+  for (int byte = 0; byte < 256; ++byte) {
+    int count = 0;
+    for (const Instruction& instruction : kInstructionSet) {
+      count += CanEncode(instruction, byte) ? 1 : 0;
+    }
+    if (count > 1) {
+      return false;
+    }
+  }
+  return true;
+}
+
+static_assert(EveryByteHasAtMostOneInstruction());
+constexpr std::array<int, 256> kDecode = MakeDecodeTable();
+
+// One line of the program: an instruction at `address`, or DATA when `position` is kNone.
+struct Record {
+  int position = kNone;
+  int address = 0;
+  int length = 1;
+  int target = kNone; // the jump target, for the instructions that take a label
+};
+
+bool TakesLabel(Operand operand) {
+  return operand == Operand::NearLabel || operand == Operand::FarLabel ||
+         operand == Operand::RegisterLabel;
+}
+
+// Decodes the image front to back, every byte in the first instruction that can hold it.
+std::vector<Record> Decode(std::span<const std::uint8_t> image) {
+  std::vector<Record> records;
+  const int size = static_cast<int>(image.size());
+  for (int address = 0; address < size;) {
+    Record record;
+    record.address = address;
+    const int byte = image[static_cast<std::size_t>(address)];
+    const int position = kDecode[static_cast<std::size_t>(byte)];
+    const bool twoBytes =
+        position != kNone && translate::IsTwoByteOperand(kInstructionSet[position].operand);
+    // A two-byte instruction cut off by the end of the image is a DATA byte.
+    if (position != kNone && (!twoBytes || address + 1 < size)) {
+      record.position = position;
+      record.length = twoBytes ? 2 : 1;
+      const Operand operand = kInstructionSet[position].operand;
+      const int low = twoBytes ? image[static_cast<std::size_t>(address + 1)] : 0;
+      if (operand == Operand::FarLabel) {
+        record.target = ((byte & 0x0F) << 8) | low;
+      } else if (TakesLabel(operand)) {
+        // The processor keeps the block of the address after the instruction.
+        record.target = ((address + 2) & ~0xFF) | low;
+      }
+    }
+    records.push_back(record);
+    address += record.length;
+  }
+  return records;
+}
+
+// Replaces the jump at `index` by two DATA records.
+void WriteAsData(std::vector<Record>& records, std::size_t index) {
+  const int address = records[index].address;
+  records[index] = Record{kNone, address, 1, kNone};
+  records.insert(records.begin() + static_cast<std::ptrdiff_t>(index) + 1,
+                 Record{kNone, address + 1, 1, kNone});
+}
+
+// Keeps a label only where it can stand: at the start of an instruction inside the image. A
+// jump to anywhere else is written as DATA. That only adds instruction starts, so every jump
+// kept stays valid.
+void WriteUnreachableJumpsAsData(std::vector<Record>& records, std::size_t imageSize) {
+  std::vector<bool> starts(imageSize, false);
+  for (const Record& record : records) {
+    starts[static_cast<std::size_t>(record.address)] = true;
+  }
+  for (std::size_t i = records.size(); i-- > 0;) {
+    const int target = records[i].target;
+    if (target != kNone && (static_cast<std::size_t>(target) >= imageSize ||
+                            !starts[static_cast<std::size_t>(target)])) {
+      WriteAsData(records, i);
+    }
+  }
+}
+
+// With more targets than the label table holds, the jumps to the least used targets are written
+// as DATA.
+void KeepLabelsWithinTheTable(std::vector<Record>& records) {
+  std::map<int, int> uses;
+  for (const Record& record : records) {
+    if (record.target != kNone) {
+      ++uses[record.target];
+    }
+  }
+  if (uses.size() <= static_cast<std::size_t>(kLabelCapacity)) {
+    return;
+  }
+  std::vector<std::pair<int, int>> byUse; // uses, target
+  for (const auto& [target, count] : uses) {
+    byUse.emplace_back(count, target);
+  }
+  std::sort(byUse.begin(), byUse.end());
+  std::vector<bool> dropped(4096, false);
+  for (std::size_t i = 0; i < byUse.size() - kLabelCapacity; ++i) {
+    dropped[static_cast<std::size_t>(byUse[i].second)] = true;
+  }
+  for (std::size_t i = records.size(); i-- > 0;) {
+    if (records[i].target != kNone && dropped[static_cast<std::size_t>(records[i].target)]) {
+      WriteAsData(records, i);
+    }
+  }
+}
+
+std::string LabelName(int address) {
+  return "L" + translate::FormatAddress(static_cast<std::int16_t>(address));
+}
+
+std::string Hex(int value, int width) {
+  std::string text;
+  translate::AppendHex(text, static_cast<std::int16_t>(value), width);
+  return text;
+}
+
+// The source text of one record.
+std::string Statement(const Record& record, std::span<const std::uint8_t> image) {
+  const int byte = image[static_cast<std::size_t>(record.address)];
+  if (record.position == kNone) {
+    return "DATA " + Hex(byte, 2);
+  }
+  const Instruction& instruction = kInstructionSet[static_cast<std::size_t>(record.position)];
+  const std::string mnemonic(instruction.mnemonic);
+  const int pair = (byte >> 1) & 0x7;
+  const int digit = byte & 0xF;
+  switch (instruction.operand) {
+  case Operand::None:
+    return mnemonic;
+  case Operand::NearLabel:
+  case Operand::FarLabel:
+    return mnemonic + " " + LabelName(record.target);
+  case Operand::PairData:
+    return mnemonic + " " + Hex(pair, 1) + ", " +
+           Hex(image[static_cast<std::size_t>(record.address + 1)], 2);
+  case Operand::Pair:
+    return mnemonic + " " + Hex(pair, 1);
+  case Operand::Register:
+  case Operand::Nibble:
+    return mnemonic + " " + Hex(digit, 1);
+  case Operand::RegisterLabel:
+    return mnemonic + " " + Hex(digit, 1) + ", " + LabelName(record.target);
+  case Operand::DataByte:
+    break;
+  }
+  return "DATA " + Hex(byte, 2);
+}
+
+} // namespace
+
+Disassembly Disassemble(std::span<const std::uint8_t> image) {
+  Disassembly result;
+  constexpr std::size_t kLargest = 2 * static_cast<std::size_t>(kInstructionCapacity);
+  if (image.size() > kLargest) {
+    result.Error = "the image has " + std::to_string(image.size()) +
+                   " bytes; a program holds at most " + std::to_string(kLargest);
+    return result;
+  }
+  std::vector<Record> records = Decode(image);
+  WriteUnreachableJumpsAsData(records, image.size());
+  KeepLabelsWithinTheTable(records);
+  if (records.size() > static_cast<std::size_t>(kInstructionCapacity)) {
+    result.Error = "the image needs " + std::to_string(records.size()) +
+                   " instructions and DATA lines; a program holds at most " +
+                   std::to_string(kInstructionCapacity);
+    return result;
+  }
+
+  std::vector<bool> labelled(image.size(), false);
+  for (const Record& record : records) {
+    if (record.target != kNone) {
+      labelled[static_cast<std::size_t>(record.target)] = true;
+    }
+  }
+  std::string& source = result.Source;
+  source = "; " + std::to_string(image.size()) + " bytes. Each line ends with the address and " +
+           "the bytes it assembles to.\n";
+  for (const Record& record : records) {
+    if (labelled[static_cast<std::size_t>(record.address)]) {
+      source += LabelName(record.address) + ":\n";
+    }
+    std::string line = "        " + Statement(record, image);
+    line.resize(std::max<std::size_t>(line.size() + 1, 28), ' ');
+    line += "; " + translate::FormatAddress(static_cast<std::int16_t>(record.address)) + ":";
+    for (int i = 0; i < record.length; ++i) {
+      line += " " + Hex(image[static_cast<std::size_t>(record.address + i)], 2);
+    }
+    source += line + "\n";
+  }
+  return result;
+}
+
+} // namespace assembly
