@@ -1,0 +1,262 @@
+#include "fuzz/checks.h"
+
+#include "assembly/assembler.h"
+#include "assembly/disassembler.h"
+#include "cli/cli.h"
+#include "cli/intel_hex.h"
+#include "translate/instruction_table.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace fuzz {
+
+namespace {
+
+using assembly::AssemblyOutcome;
+using assembly::ProgramStore;
+using translate::AsmLine;
+
+std::string Describe(int index, const char* what) {
+  return "record " + std::to_string(index) + ": " + what;
+}
+
+bool IsByte(std::int16_t value) { return value >= 0 && value <= 255; }
+
+bool IsMessage(std::string_view text) {
+  return std::find(assembly::kMessages.begin(), assembly::kMessages.end(), text) !=
+         assembly::kMessages.end();
+}
+
+int HexValue(std::string_view text) {
+  int value = 0;
+  for (char c : text) {
+    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    if (digit < 0) {
+      return -1;
+    }
+    value = value * 16 + digit;
+  }
+  return text.empty() ? -1 : value;
+}
+
+// Records 0 to last-1 hold bytes, and addresses that run on from 0 without a gap.
+std::string CheckRecords(const ProgramStore& store, int count) {
+  int address = 0;
+  for (int i = 0; i < count; ++i) {
+    const AsmLine& record = store.Instructions[static_cast<std::size_t>(i)];
+    if (!IsByte(record.Byte1) || !IsByte(record.Byte2)) {
+      return Describe(i, "a byte outside 0 to 255");
+    }
+    if (record.Address != address) {
+      return Describe(i, "an address that does not follow the previous record");
+    }
+    address += record.IsTwoByte ? 2 : 1;
+  }
+  return {};
+}
+
+// The listing has one line per record 0 to count-1 and reads back to their addresses and bytes.
+std::string CheckListing(const ProgramStore& store, std::string_view listing, int count) {
+  int index = 0;
+  std::size_t start = 0;
+  while (start < listing.size()) {
+    const std::size_t end = listing.find("\r\n", start);
+    if (end == std::string_view::npos) {
+      return "a listing line without CR LF";
+    }
+    const std::string_view line = listing.substr(start, end - start);
+    start = end + 2;
+    if (index >= count) {
+      return "more listing lines than records";
+    }
+    const AsmLine& record = store.Instructions[static_cast<std::size_t>(index)];
+    const bool shape = record.IsTwoByte ? line.size() == 12 && line[9] == ' ' : line.size() == 9;
+    if (!shape || line.substr(3, 4) != "    " || HexValue(line.substr(0, 3)) != record.Address ||
+        HexValue(line.substr(7, 2)) != record.Byte1 ||
+        (record.IsTwoByte && HexValue(line.substr(10, 2)) != record.Byte2)) {
+      return Describe(index, "a listing line that does not read back to the record");
+    }
+    ++index;
+  }
+  return index == count ? std::string() : std::string("fewer listing lines than records");
+}
+
+std::string CheckOutcome(const AssemblyOutcome& outcome, const ProgramStore& store,
+                         std::string_view source) {
+  if (!outcome.Completed() && !IsMessage(outcome.Message)) {
+    return "a message that is not the program's: " + outcome.Message;
+  }
+  if (outcome.Completed()) {
+    if (!outcome.Listing || outcome.Selection || outcome.Line != 0) {
+      return "a completed run with a selection, a line, or no listing";
+    }
+    if (store.InstrPos < -1 || store.InstrPos >= assembly::kInstructionCapacity ||
+        store.LabelPos < -1 || store.LabelPos >= assembly::kLabelCapacity) {
+      return "counters outside the tables after a completed run";
+    }
+    const int count = store.InstrPos + 1;
+    if (std::string problem = CheckRecords(store, count); !problem.empty()) {
+      return problem;
+    }
+    if (std::string problem = CheckListing(store, *outcome.Listing, count); !problem.empty()) {
+      return problem;
+    }
+    const std::vector<std::uint8_t> image = assembly::BinaryImage(store);
+    std::size_t expected = 0;
+    for (int i = 0; i < count; ++i) {
+      expected += store.Instructions[static_cast<std::size_t>(i)].IsTwoByte ? 2 : 1;
+    }
+    return image.size() == expected ? std::string() : std::string("an image of the wrong length");
+  }
+  if (outcome.Line == 0) {
+    return "an error without a line";
+  }
+  if (outcome.Selection) {
+    // Rejected in the first pass: counters are counts, the listing area keeps its text.
+    if (outcome.Listing) {
+      return "a rejected line with a new listing";
+    }
+    if (outcome.Selection->Start + outcome.Selection->Length > source.size()) {
+      return "a selection past the end of the text";
+    }
+    if (store.InstrPos < 0 || store.InstrPos > assembly::kInstructionCapacity ||
+        store.LabelPos < 0 || store.LabelPos > assembly::kLabelCapacity) {
+      return "counters outside the tables after a rejected line";
+    }
+    return CheckRecords(store, store.InstrPos);
+  }
+  // Stopped in the second pass: the listing holds the records before the failing one.
+  if (!outcome.Listing) {
+    return "a second-pass error without a listing";
+  }
+  if (std::string problem = CheckRecords(store, store.InstrPos + 1); !problem.empty()) {
+    return problem;
+  }
+  const auto listed =
+      static_cast<int>(std::count(outcome.Listing->begin(), outcome.Listing->end(), '\n'));
+  if (listed > store.InstrPos) {
+    return "a second-pass error after every record was listed";
+  }
+  return CheckListing(store, *outcome.Listing, listed);
+}
+
+bool SameOutcome(const AssemblyOutcome& a, const AssemblyOutcome& b) {
+  return a.Message == b.Message && a.Listing == b.Listing && a.Selection == b.Selection &&
+         a.Line == b.Line && a.LineText == b.LineText;
+}
+
+} // namespace
+
+std::string CheckParseLine(std::string_view line) {
+  translate::LoadMnemonicTable();
+  const AsmLine record = translate::ParseLine(line);
+  if (!(record == translate::ParseLine(line))) {
+    return "parsing the same line twice gives different records";
+  }
+  if (record.Kind == translate::kNoInstruction) {
+    return record.Text.empty() || IsMessage(record.Text)
+               ? std::string()
+               : "a rejected line with a message that is not the program's: " + record.Text;
+  }
+  if (record.Kind == translate::kLabelKind) {
+    return {};
+  }
+  if (record.Kind < 0 || record.Kind >= static_cast<int>(translate::kInstructionCount)) {
+    return "an instruction code outside the table";
+  }
+  if (!IsByte(record.Byte1) || !IsByte(record.Byte2)) {
+    return "a byte outside 0 to 255";
+  }
+  const translate::Operand operand =
+      translate::kInstructionSet[static_cast<std::size_t>(record.Kind)].operand;
+  if (record.IsTwoByte != translate::IsTwoByteOperand(operand)) {
+    return "a length that does not match the instruction";
+  }
+  return {};
+}
+
+std::string CheckAssembly(std::string_view source) {
+  translate::LoadMnemonicTable();
+  const auto store = std::make_unique<ProgramStore>();
+  const AssemblyOutcome first = assembly::Assemble(*store, source);
+  if (std::string problem = CheckOutcome(first, *store, source); !problem.empty()) {
+    return problem;
+  }
+  const std::vector<std::uint8_t> image = assembly::BinaryImage(*store);
+  // Again on the same store, over whatever the first run left in it.
+  const AssemblyOutcome second = assembly::Assemble(*store, source);
+  if (!SameOutcome(first, second) ||
+      (first.Completed() && assembly::BinaryImage(*store) != image)) {
+    return "assembling the same text twice gives different outcomes";
+  }
+  return {};
+}
+
+std::string CheckFileBytes(std::string_view bytes) {
+  translate::LoadMnemonicTable();
+  const auto store = std::make_unique<ProgramStore>();
+  const cli::Assembled result = cli::AssembleFileBytes(*store, bytes);
+  const std::string text = cli::Latin1ToUtf8(bytes);
+  if (std::string problem = CheckOutcome(result.outcome, *store, text); !problem.empty()) {
+    return problem;
+  }
+  if (!result.outcome.Completed()) {
+    return result.image.empty() ? std::string() : std::string("an image after an error");
+  }
+  if (result.image != assembly::BinaryImage(*store)) {
+    return "an image that differs from the store's";
+  }
+  // The Intel HEX records carry the image: every data byte appears in order.
+  const std::string hex = cli::IntelHex(result.image);
+  std::vector<std::uint8_t> decoded;
+  std::size_t start = 0;
+  while (start < hex.size()) {
+    const std::size_t end = hex.find('\n', start);
+    const std::string_view record = std::string_view(hex).substr(start, end - start);
+    start = end + 1;
+    const int count = HexValue(record.substr(1, 2));
+    if (HexValue(record.substr(7, 2)) == 0) {
+      for (int i = 0; i < count; ++i) {
+        decoded.push_back(static_cast<std::uint8_t>(HexValue(record.substr(9 + 2 * i, 2))));
+      }
+    }
+  }
+  return decoded == result.image ? std::string() : std::string("Intel HEX that loses bytes");
+}
+
+std::string CheckDisassembly(std::span<const std::uint8_t> image) {
+  translate::LoadMnemonicTable();
+  const assembly::Disassembly disassembly = assembly::Disassemble(image);
+  if (!disassembly.Error.empty()) {
+    // Up to 2001 bytes, every image can be written as a program.
+    return image.size() > static_cast<std::size_t>(assembly::kInstructionCapacity)
+               ? std::string()
+               : "no program for an image of " + std::to_string(image.size()) + " bytes";
+  }
+  const auto store = std::make_unique<ProgramStore>();
+  const AssemblyOutcome outcome = assembly::Assemble(*store, disassembly.Source);
+  if (!outcome.Completed()) {
+    return "the disassembly does not assemble: " + outcome.Message + " at " + outcome.LineText;
+  }
+  const std::vector<std::uint8_t> again = assembly::BinaryImage(*store);
+  return std::equal(again.begin(), again.end(), image.begin(), image.end())
+             ? std::string()
+             : std::string("the disassembly assembles to another image");
+}
+
+std::string ExpandInput(std::string_view input) {
+  if (input.empty() || static_cast<unsigned char>(input[0]) < 0xC0 || input.size() == 1) {
+    return std::string(input);
+  }
+  const std::string_view unit = input.substr(1);
+  const std::size_t repeats = (static_cast<unsigned char>(input[0]) - 0xBF) * 40u;
+  std::string text;
+  for (std::size_t i = 0; i < repeats && text.size() + unit.size() <= (1u << 14); ++i) {
+    text.append(unit);
+  }
+  return text;
+}
+
+} // namespace fuzz

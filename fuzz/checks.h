@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+// Invariants of the assembler, checked on arbitrary input by the fuzz targets and by the
+// regression tests that replay what the fuzzers found. Each check returns an empty text when
+// every invariant holds, and otherwise says which one broke.
+namespace fuzz {
+
+// One line through the line parser.
+[[nodiscard]] std::string CheckParseLine(std::string_view line);
+
+// A whole source text through both passes.
+[[nodiscard]] std::string CheckAssembly(std::string_view source);
+
+// A source file's bytes through the command-line assembler's path to image, listing and Intel
+// HEX, in memory.
+[[nodiscard]] std::string CheckFileBytes(std::string_view bytes);
+
+// An image through the disassembler and back through the assembler.
+[[nodiscard]] std::string CheckDisassembly(std::span<const std::uint8_t> image);
+
+// The source text that a fuzz input stands for: a first byte from C0 up repeats the rest of
+// the input, up to 16 KiB in all, so that short inputs reach the assembler's limits.
+[[nodiscard]] std::string ExpandInput(std::string_view input);
+
+} // namespace fuzz

@@ -1,0 +1,80 @@
+#include "fuzz/checks.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+using Check = std::function<std::string(std::string_view)>;
+
+const std::map<std::string, Check>& Targets() {
+  static const std::map<std::string, Check> targets = {
+      {"parse_line", [](std::string_view input) { return fuzz::CheckParseLine(input); }},
+      {"assembly",
+       [](std::string_view input) { return fuzz::CheckAssembly(fuzz::ExpandInput(input)); }},
+      {"file_bytes",
+       [](std::string_view input) { return fuzz::CheckFileBytes(fuzz::ExpandInput(input)); }},
+      {"disassembly",
+       [](std::string_view input) {
+         return fuzz::CheckDisassembly(std::span<const std::uint8_t>(
+             reinterpret_cast<const std::uint8_t*>(input.data()), input.size()));
+       }},
+  };
+  return targets;
+}
+
+// Every input that ever broke an invariant keeps passing its target's checks.
+TEST(FuzzRegressions, KeptInputsPassTheirChecks) {
+  const fs::path root = fs::path(BRINDLEWICK_SOURCE_DIR) / "tests" / "fuzz_regressions";
+  for (const auto& [target, check] : Targets()) {
+    if (!fs::is_directory(root / target)) {
+      continue;
+    }
+    for (const auto& entry : fs::directory_iterator(root / target)) {
+      SCOPED_TRACE(entry.path().string());
+      EXPECT_EQ(check(ReadBytes(entry.path())), "");
+    }
+  }
+}
+
+// The seeds pass every check as sources, as file bytes, and as images.
+TEST(FuzzRegressions, SeedsPassEveryCheck) {
+  const fs::path source = BRINDLEWICK_SOURCE_DIR;
+  int seeds = 0;
+  for (const fs::path& folder : {source / "examples", source / "fuzz" / "seeds"}) {
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      const std::string bytes = ReadBytes(entry.path());
+      for (const auto& [target, check] : Targets()) {
+        SCOPED_TRACE(target + " " + entry.path().string());
+        EXPECT_EQ(check(bytes), "");
+      }
+      ++seeds;
+    }
+  }
+  EXPECT_GE(seeds, 5);
+}
+
+// Where the checks draw their lines: the largest images, and how inputs grow.
+TEST(FuzzRegressions, ImageLimitsAndInputExpansion) {
+  // More than 2001 bytes of FF cannot be a program; up to 2001 bytes always can.
+  EXPECT_EQ(fuzz::CheckDisassembly(std::vector<std::uint8_t>(2001, 0xFF)), "");
+  EXPECT_EQ(fuzz::CheckDisassembly(std::vector<std::uint8_t>(2002, 0xFF)), "");
+  EXPECT_EQ(fuzz::ExpandInput("\xC0NOP\n").size(), 4u * 40u);
+  EXPECT_EQ(fuzz::ExpandInput("NOP\n"), "NOP\n");
+  EXPECT_LE(fuzz::ExpandInput("\xFF" + std::string(1000, 'x')).size(), 16384u);
+}
+
+} // namespace
