@@ -182,6 +182,24 @@ private slots:
     QCOMPARE(form->focusWidget(), text1);
   }
 
+  void aFailingLineDeepInALargeSourceIsSelected() {
+    QString text;
+    const QString comment = "; " + QString(1000, '-') + "\n";
+    while (text.size() < (1 << 20)) {
+      text += comment;
+    }
+    const int badLine = static_cast<int>(text.size()) + 4;
+    text += "NOP\nJMP AWAY\nNOP";
+    auto* text1 = form->findChild<QPlainTextEdit*>("Text1");
+    text1->setPlainText(text);
+    QString message;
+    DismissMessage(message);
+    QTest::mouseClick(form->findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    QCOMPARE(message, QString("Undefined instruction"));
+    QCOMPARE(text1->textCursor().selectionStart(), badLine);
+    QCOMPARE(text1->textCursor().selectedText(), "JMP AWAY" + QString(QChar::ParagraphSeparator));
+  }
+
   void everyByteSurvivesOpenAndSave() {
     // Every byte value but zero, with CR LF between the lines; a no-break space (A0) included.
     std::string bytes;
