@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 #include "cli/intel_hex.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +8,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -45,18 +44,9 @@ const Bytes kExampleImage = {0x20, 0x1A, 0x22, 0x00, 0xDC, 0xB6, 0x34, 0x23, 0xA
                              0x50, 0x13, 0x61, 0x76, 0x06, 0x11, 0x0F, 0x40, 0x00, 0x2E,
                              0x00, 0x7E, 0x15, 0x7F, 0x15, 0xC0, 0x01, 0x02, 0x04, 0x08};
 
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 Bytes ReadBytes(const fs::path& path) {
-  const std::string text = ReadText(path);
+  const std::string text = ReadFileBytes(path);
   return {text.begin(), text.end()};
-}
-
-void WriteText(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
 }
 
 struct ToolResult {
@@ -84,8 +74,8 @@ protected:
     const int raw = std::system(command.c_str());
     ToolResult result;
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = ReadText(dir / "stdout.txt");
-    result.err = ReadText(dir / "stderr.txt");
+    result.out = ReadFileBytes(dir / "stdout.txt");
+    result.err = ReadFileBytes(dir / "stderr.txt");
     fs::remove(dir / "stdout.txt");
     fs::remove(dir / "stderr.txt");
     return result;
@@ -110,7 +100,7 @@ TEST_F(CommandLine, AssemblesTheExampleToImageAndListing) {
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(ReadBytes(dir / "out.bin"), kExampleImage);
-  EXPECT_EQ(ReadText(dir / "out.lst"), kExampleListing);
+  EXPECT_EQ(ReadFileBytes(dir / "out.lst"), kExampleListing);
 }
 
 TEST_F(CommandLine, ListingGoesToStandardOutput) {
@@ -131,11 +121,11 @@ TEST_F(CommandLine, ListingGoesToStandardOutput) {
 }
 
 TEST_F(CommandLine, WritesIntelHex) {
-  WriteText(dir / "p.asm", "FIM 0, 12\nDATA 34\n");
+  WriteFileBytes(dir / "p.asm", "FIM 0, 12\nDATA 34\n");
   const ToolResult result = Tool("p.asm --hex=p.hex");
   ASSERT_EQ(result.status, 0) << result.err;
   // 03 bytes at 0000, type 00: 20 12 34; checksum 100 - (03+20+12+34) = 97.
-  EXPECT_EQ(ReadText(dir / "p.hex"), ":0300000020123497\n:00000001FF\n");
+  EXPECT_EQ(ReadFileBytes(dir / "p.hex"), ":0300000020123497\n:00000001FF\n");
 }
 
 TEST_F(CommandLine, SourceErrorsNameFileLineAndMessageAndWriteNothing) {
@@ -152,28 +142,28 @@ TEST_F(CommandLine, SourceErrorsNameFileLineAndMessageAndWriteNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.diagnostic);
-    WriteText(dir / "p.asm", c.source);
-    WriteText(dir / "old.bin", "old image");
+    WriteFileBytes(dir / "p.asm", c.source);
+    WriteFileBytes(dir / "old.bin", "old image");
     const ToolResult result = Tool("p.asm -o old.bin -l new.lst --hex new.hex");
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, c.diagnostic);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(ReadText(dir / "old.bin"), "old image");
+    EXPECT_EQ(ReadFileBytes(dir / "old.bin"), "old image");
     EXPECT_EQ(Files(), (std::vector<std::string>{"old.bin", "p.asm"}));
   }
 }
 
 TEST_F(CommandLine, ZeroBytesAreLeftOutOfTheSource) {
-  WriteText(dir / "p.asm", std::string("N\0OP\r\nDATA 4\0"
-                                       "2",
-                                       14));
+  WriteFileBytes(dir / "p.asm", std::string("N\0OP\r\nDATA 4\0"
+                                            "2",
+                                            14));
   const ToolResult result = Tool("p.asm -l -");
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out, "000    00\r\n001    42\r\n");
 }
 
 TEST_F(CommandLine, BadUsageAndUnreadableFilesExitWithStatusTwo) {
-  WriteText(dir / "p.asm", "NOP\n");
+  WriteFileBytes(dir / "p.asm", "NOP\n");
   fs::create_directory(dir / "folder");
   struct Case {
     std::string arguments;
@@ -209,9 +199,9 @@ TEST_F(CommandLine, DisassemblyAssemblesBackToTheImage) {
   // Without -o, the source goes to standard output.
   result = Tool("--disassemble blink.bin");
   EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.out, ReadText(dir / "again.asm"));
+  EXPECT_EQ(result.out, ReadFileBytes(dir / "again.asm"));
 
-  WriteText(dir / "huge.bin", std::string(2002, '\xFF'));
+  WriteFileBytes(dir / "huge.bin", std::string(2002, '\xFF'));
   result = Tool("--disassemble huge.bin -o huge.asm");
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err, "huge.bin: error: cannot write the image as a program: the image needs "
@@ -236,8 +226,8 @@ TEST_F(CommandLine, FailedWritesLeaveTheOldFileIntact) {
   for (int i = 0; i < 2001; ++i) {
     big += "JUN 0\r\n";
   }
-  WriteText(dir / "big.asm", big + "0:\r\n");
-  WriteText(dir / "old.bin", "old image");
+  WriteFileBytes(dir / "big.asm", big + "0:\r\n");
+  WriteFileBytes(dir / "old.bin", "old image");
   fs::create_directory(dir / "folder");
   fs::create_directory(dir / "folder" / "keep");
 
@@ -246,7 +236,7 @@ TEST_F(CommandLine, FailedWritesLeaveTheOldFileIntact) {
   EXPECT_EQ(result.status, 2);
   EXPECT_NE(result.err.find("cannot write 'old.bin': File too large"), std::string::npos)
       << result.err;
-  EXPECT_EQ(ReadText(dir / "old.bin"), "old image");
+  EXPECT_EQ(ReadFileBytes(dir / "old.bin"), "old image");
 
   // A target that is a folder, and a path under a regular file.
   result = Tool("big.asm -o folder");
@@ -256,15 +246,15 @@ TEST_F(CommandLine, FailedWritesLeaveTheOldFileIntact) {
   result = Tool("big.asm -o old.bin/inner");
   EXPECT_EQ(result.status, 2);
   EXPECT_NE(result.err.find("cannot write 'old.bin/inner': Not a directory"), std::string::npos);
-  EXPECT_EQ(ReadText(dir / "old.bin"), "old image");
+  EXPECT_EQ(ReadFileBytes(dir / "old.bin"), "old image");
 
   // No temporary file is left behind.
   EXPECT_EQ(Files(), (std::vector<std::string>{"big.asm", "folder", "old.bin"}));
 }
 
 TEST_F(CommandLine, ReplacingAFileKeepsItsPermissions) {
-  WriteText(dir / "p.asm", "NOP\n");
-  WriteText(dir / "out.bin", "longer old content");
+  WriteFileBytes(dir / "p.asm", "NOP\n");
+  WriteFileBytes(dir / "out.bin", "longer old content");
   fs::permissions(dir / "out.bin", fs::perms::owner_read | fs::perms::owner_write);
   const ToolResult result = Tool("p.asm -o out.bin");
   ASSERT_EQ(result.status, 0) << result.err;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/cli.h"
 #include "services/window_services.h"
 
 #include <cstdint>
@@ -79,21 +80,11 @@ public:
     files[path] = bytes;
     return std::nullopt;
   }
-  // ISO-8859-1, as the real window has it.
   std::string DecodeText(std::string_view bytes) override {
     calls.push_back("DecodeText");
-    std::string text;
-    for (char c : bytes) {
-      const auto code = static_cast<unsigned char>(c);
-      if (code < 0x80) {
-        text.push_back(c);
-      } else {
-        text.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        text.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-      }
-    }
-    return text;
+    return cli::Latin1ToUtf8(bytes);
   }
+  // ISO-8859-1, as the real window has it.
   services::EncodedText EncodeText(std::string_view text) override {
     calls.push_back("EncodeText");
     services::EncodedText encoded;

@@ -1,4 +1,5 @@
 #include "modal.h"
+#include "test_files.h"
 #include "translate/instruction_table.h"
 #include "window/form1.h"
 
@@ -15,20 +16,9 @@
 #include <sys/resource.h>
 
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 namespace {
-
-std::string ReadBytes(const QString& path) {
-  std::ifstream in(path.toStdString(), std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const QString& path, const std::string& bytes) {
-  std::ofstream(path.toStdString(), std::ios::binary) << bytes;
-}
 
 // Answers the next file dialog with `path`, then does `then`.
 void ChooseFile(const QString& path, std::function<void()> then = {}) {
@@ -213,17 +203,17 @@ private slots:
     }
     const QString in = folder.filePath("in.asm");
     const QString out = folder.filePath("out.asm");
-    WriteBytes(in, bytes);
+    WriteFileBytes(in.toStdString(), bytes);
     ChooseFile(in);
     QTest::mouseClick(form->findChild<QPushButton*>("Command1"), Qt::LeftButton);
     ChooseFile(out);
     QTest::mouseClick(form->findChild<QPushButton*>("Command3"), Qt::LeftButton);
-    QCOMPARE(ReadBytes(out), bytes);
+    QCOMPARE(ReadFileBytes(out.toStdString()), bytes);
   }
 
   void saveBinaryFileWritesTheImageOrSaysWhyNot() {
     const QString out = folder.filePath("out.bin");
-    WriteBytes(out, "old image");
+    WriteFileBytes(out.toStdString(), "old image");
     QString message;
     DismissMessage(message);
     QTest::mouseClick(form->findChild<QPushButton*>("Command4"), Qt::LeftButton);
@@ -233,13 +223,13 @@ private slots:
     QTest::mouseClick(form->findChild<QPushButton*>("Command2"), Qt::LeftButton);
     ChooseFile(out);
     QTest::mouseClick(form->findChild<QPushButton*>("Command4"), Qt::LeftButton);
-    QCOMPARE(ReadBytes(out), std::string("\x2E\xFF\x3F"));
+    QCOMPARE(ReadFileBytes(out.toStdString()), std::string("\x2E\xFF\x3F"));
   }
 
   void aFailedSaveIsShownAndTheOldFileKept() {
     const QString out = folder.filePath("big.asm");
     const std::string old = "old source\r\n";
-    WriteBytes(out, old);
+    WriteFileBytes(out.toStdString(), old);
     form->findChild<QPlainTextEdit*>("Text1")->setPlainText(QString(100000, 'x'));
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
@@ -254,7 +244,7 @@ private slots:
     std::signal(SIGXFSZ, previous);
     QVERIFY2(message.startsWith("Cannot save \"" + out + "\": "), qPrintable(message));
     QVERIFY2(message.endsWith("The file is left as it was."), qPrintable(message));
-    QCOMPARE(ReadBytes(out), old);
+    QCOMPARE(ReadFileBytes(out.toStdString()), old);
   }
 
 private:

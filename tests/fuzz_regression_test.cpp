@@ -1,22 +1,16 @@
 #include "fuzz/checks.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <string>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 using Check = std::function<std::string(std::string_view)>;
 
@@ -45,7 +39,7 @@ TEST(FuzzRegressions, KeptInputsPassTheirChecks) {
     }
     for (const auto& entry : fs::directory_iterator(root / target)) {
       SCOPED_TRACE(entry.path().string());
-      EXPECT_EQ(check(ReadBytes(entry.path())), "");
+      EXPECT_EQ(check(ReadFileBytes(entry.path())), "");
     }
   }
 }
@@ -56,7 +50,7 @@ TEST(FuzzRegressions, SeedsPassEveryCheck) {
   int seeds = 0;
   for (const fs::path& folder : {source / "examples", source / "fuzz" / "seeds"}) {
     for (const auto& entry : fs::directory_iterator(folder)) {
-      const std::string bytes = ReadBytes(entry.path());
+      const std::string bytes = ReadFileBytes(entry.path());
       for (const auto& [target, check] : Targets()) {
         SCOPED_TRACE(target + " " + entry.path().string());
         EXPECT_EQ(check(bytes), "");

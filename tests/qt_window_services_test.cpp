@@ -1,5 +1,6 @@
 #include "modal.h"
 #include "services/qt_window_services.h"
+#include "test_files.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -12,22 +13,11 @@
 #include <sys/resource.h>
 
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 using services::TextArea;
 
 namespace {
-
-std::string ReadBytes(const QString& path) {
-  std::ifstream in(path.toStdString(), std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const QString& path, const std::string& bytes) {
-  std::ofstream(path.toStdString(), std::ios::binary) << bytes;
-}
 
 // Every byte value from 1 to 255.
 std::string AllNonzeroBytes() {
@@ -144,7 +134,7 @@ private slots:
   void readFileGivesEveryByteOrAReason() {
     const QString path = folder.filePath("all.bin");
     const std::string bytes = std::string("\0", 1) + AllNonzeroBytes();
-    WriteBytes(path, bytes);
+    WriteFileBytes(path.toStdString(), bytes);
     services::FileContent content = services->ReadFile(path.toStdString());
     QVERIFY(!content.error);
     QCOMPARE(content.bytes, bytes);
@@ -158,10 +148,10 @@ private slots:
 
   void replaceFileWritesEverything() {
     const QString path = folder.filePath("out.bin");
-    WriteBytes(path, std::string(10000, 'o'));
+    WriteFileBytes(path.toStdString(), std::string(10000, 'o'));
     const std::string bytes = AllNonzeroBytes();
     QVERIFY(!services->ReplaceFile(path.toStdString(), bytes));
-    QCOMPARE(ReadBytes(path), bytes);
+    QCOMPARE(ReadFileBytes(path.toStdString()), bytes);
     QVERIFY(!services->ReplaceFile(path.toStdString(), ""));
     QCOMPARE(QFileInfo(path).size(), 0);
   }
@@ -178,7 +168,7 @@ private slots:
     QFETCH(QString, target);
     QFETCH(bool, sizeLimit);
     const std::string old = "old content\r\n";
-    WriteBytes(folder.filePath("old.bin"), old);
+    WriteFileBytes(folder.filePath("old.bin").toStdString(), old);
     QVERIFY(QDir(folder.path()).mkpath("sub"));
     const QStringList before = QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden);
 
@@ -199,7 +189,7 @@ private slots:
     }
     QVERIFY(error);
     QVERIFY(!error->empty());
-    QCOMPARE(ReadBytes(folder.filePath("old.bin")), old);
+    QCOMPARE(ReadFileBytes(folder.filePath("old.bin").toStdString()), old);
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
   }
 
@@ -226,7 +216,7 @@ private slots:
 
   void saveDialogAsksNothingAndReturnsThePath() {
     const QString path = folder.filePath("existing.asm");
-    WriteBytes(path, "x");
+    WriteFileBytes(path.toStdString(), "x");
     bool confirmsOverwrite = true;
     QString suffix = "unset";
     OnNextModal([&](QWidget* modal) {
@@ -245,7 +235,7 @@ private slots:
 
   void openDialogReturnsThePathAndCancelNothing() {
     const QString path = folder.filePath("prog.asm");
-    WriteBytes(path, "NOP");
+    WriteFileBytes(path.toStdString(), "NOP");
     OnNextModal([&](QWidget* modal) {
       auto* dialog = qobject_cast<QFileDialog*>(modal);
       QVERIFY(dialog != nullptr);
