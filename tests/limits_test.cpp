@@ -130,6 +130,8 @@ TEST_F(Limits, ALongerThenAShorterProgramLeavesNoStaleRecord) {
   ASSERT_TRUE(shorter.Completed());
   EXPECT_EQ(shorter.Listing, "000    D1\r\n001    D2\r\n");
   EXPECT_EQ(Image(), (Bytes{0xD1, 0xD2}));
+  // The same text again gives the same listing: no label is added to a resolved byte twice.
+  EXPECT_EQ(Run(longer).Listing, Run(longer).Listing);
 }
 
 } // namespace

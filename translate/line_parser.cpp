@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 
 namespace translate {
 
@@ -30,8 +31,8 @@ void Normalise(std::string_view line, std::string& normal) {
 }
 
 // The positions of the instruction set grouped by the first character of their mnemonic, so
-// that a line is compared only with the entries that can begin it: the positions with first
-// character c are kCandidates[kFirst[c]] up to kCandidates[kFirst[c + 1]], in ascending order.
+// that a line is compared only with the entries that can begin it: the positions whose mnemonic
+// begins with c are positions[first[c]] up to, not including, positions[first[c + 1]].
 struct CandidateIndex {
   std::array<std::uint8_t, 257> first{};
   std::array<std::uint8_t, kInstructionCount> positions{};
@@ -189,7 +190,7 @@ std::string_view Translate(AsmLine& record) {
     return {};
   }
   }
-  // Nothing of the line is kept; a long comment's buffer is given back too.
+  // Nothing of the line is kept, and the buffer, as long as the whole line, is given back.
   text = std::string();
   return {};
 }
