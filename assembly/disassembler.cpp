@@ -172,17 +172,15 @@ std::string LabelName(int address) {
   return "L" + translate::FormatAddress(static_cast<std::int16_t>(address));
 }
 
-std::string Hex(int value, int width) {
-  std::string text;
-  translate::AppendHex(text, static_cast<std::int16_t>(value), width);
-  return text;
-}
+std::string Byte(int value) { return translate::FormatByte(static_cast<std::int16_t>(value)); }
+
+std::string Digit(int value) { return std::string(1, "0123456789ABCDEF"[value & 0xF]); }
 
 // The source text of one record.
 std::string Statement(const Record& record, std::span<const std::uint8_t> image) {
   const int byte = image[static_cast<std::size_t>(record.address)];
   if (record.position == kNone) {
-    return "DATA " + Hex(byte, 2);
+    return "DATA " + Byte(byte);
   }
   const Instruction& instruction = kInstructionSet[static_cast<std::size_t>(record.position)];
   const std::string mnemonic(instruction.mnemonic);
@@ -195,19 +193,19 @@ std::string Statement(const Record& record, std::span<const std::uint8_t> image)
   case Operand::FarLabel:
     return mnemonic + " " + LabelName(record.target);
   case Operand::PairData:
-    return mnemonic + " " + Hex(pair, 1) + ", " +
-           Hex(image[static_cast<std::size_t>(record.address + 1)], 2);
+    return mnemonic + " " + Digit(pair) + ", " +
+           Byte(image[static_cast<std::size_t>(record.address + 1)]);
   case Operand::Pair:
-    return mnemonic + " " + Hex(pair, 1);
+    return mnemonic + " " + Digit(pair);
   case Operand::Register:
   case Operand::Nibble:
-    return mnemonic + " " + Hex(digit, 1);
+    return mnemonic + " " + Digit(digit);
   case Operand::RegisterLabel:
-    return mnemonic + " " + Hex(digit, 1) + ", " + LabelName(record.target);
+    return mnemonic + " " + Digit(digit) + ", " + LabelName(record.target);
   case Operand::DataByte:
     break;
   }
-  return "DATA " + Hex(byte, 2);
+  return "DATA " + Byte(byte);
 }
 
 } // namespace
@@ -247,7 +245,7 @@ Disassembly Disassemble(std::span<const std::uint8_t> image) {
     line.resize(std::max<std::size_t>(line.size() + 1, 28), ' ');
     line += "; " + translate::FormatAddress(static_cast<std::int16_t>(record.address)) + ":";
     for (int i = 0; i < record.length; ++i) {
-      line += " " + Hex(image[static_cast<std::size_t>(record.address + i)], 2);
+      line += " " + Byte(image[static_cast<std::size_t>(record.address + i)]);
     }
     source += line + "\n";
   }

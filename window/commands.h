@@ -29,8 +29,6 @@ public:
   // "Save binary file": writes the last assembled program's image to a chosen file.
   void Command4_Click();
 
-  [[nodiscard]] const assembly::ProgramStore& Store() const { return *store_; }
-
 private:
   // Replaces the file with `bytes`; a failure is shown, and the old file stays as it was.
   void WriteFile(const std::string& path, std::string_view bytes);

@@ -24,8 +24,6 @@ public:
   explicit Form1(QWidget* parent = nullptr);
   ~Form1() override;
 
-  [[nodiscard]] const Form1Commands& Commands() const { return *commands_; }
-
 private:
   QPlainTextEdit* Text1;
   QPlainTextEdit* Text3;
