@@ -1,9 +1,7 @@
-#include "assembly/assembler.h"
-#include "translate/instruction_table.h"
+#include "assembler_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,17 +10,9 @@ namespace {
 using assembly::AssemblyOutcome;
 using assembly::ProgramStore;
 using assembly::SourceSelection;
-using Bytes = std::vector<std::uint8_t>;
+using Bytes = AssemblerFixture::Bytes;
 
-class Assembler : public ::testing::Test {
-protected:
-  void SetUp() override { translate::LoadMnemonicTable(); }
-
-  AssemblyOutcome Run(const std::string& source) { return assembly::Assemble(*store, source); }
-  Bytes Image() const { return assembly::BinaryImage(*store); }
-
-  std::unique_ptr<ProgramStore> store = std::make_unique<ProgramStore>();
-};
+using Assembler = AssemblerFixture;
 
 // Joins lines as the source area does: CR LF after every line.
 std::string Lines(const std::vector<std::string>& lines) {

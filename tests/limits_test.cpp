@@ -1,9 +1,7 @@
-#include "assembly/assembler.h"
-#include "translate/instruction_table.h"
+#include "assembler_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,17 +11,9 @@ namespace {
 using assembly::AssemblyOutcome;
 using assembly::ProgramStore;
 using assembly::SourceSelection;
-using Bytes = std::vector<std::uint8_t>;
+using Bytes = AssemblerFixture::Bytes;
 
-class Limits : public ::testing::Test {
-protected:
-  void SetUp() override { translate::LoadMnemonicTable(); }
-
-  AssemblyOutcome Run(const std::string& source) { return assembly::Assemble(*store, source); }
-  Bytes Image() const { return assembly::BinaryImage(*store); }
-
-  std::unique_ptr<ProgramStore> store = std::make_unique<ProgramStore>();
-};
+using Limits = AssemblerFixture;
 
 TEST_F(Limits, TablesHoldExactly2001InstructionsAnd1001Labels) {
   std::string source;
