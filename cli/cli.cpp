@@ -1,10 +1,11 @@
 #include "cli/cli.h"
 
 #include "assembly/disassembler.h"
-#include "cli/file_io.h"
 #include "cli/intel_hex.h"
+#include "services/file_io.h"
 #include "translate/instruction_table.h"
 
+#include <cstring>
 #include <iostream>
 #include <iterator>
 #include <memory>
@@ -33,7 +34,7 @@ constexpr std::string_view kUsage =
     "\n"
     "PATH '-' means standard output. Without -o and -l, the listing goes to standard output\n"
     "with plain line feeds. Output files are written only when the source assembles without\n"
-    "error.\n"
+    "error, and then all of them or none.\n"
     "\n"
     "Exit status: 0 success, 1 error in the source, 2 bad usage or a file that cannot be read\n"
     "or written.\n";
@@ -133,41 +134,105 @@ std::string WithLineFeeds(std::string_view listing) {
   return text;
 }
 
-// Writes one output: to standard output for '-', otherwise by replacing the file.
-bool WriteOutput(const std::string& path, std::string_view bytes, std::ostream& out,
-                 std::ostream& err) {
-  if (path == kStandardStream) {
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      err << kProgram << ": cannot write to standard output\n";
+// An output that goes to a file.
+struct FileOutput {
+  std::string path;
+  std::string_view bytes;
+};
+
+void ReportFailure(const services::WriteFailure& failure, std::ostream& err) {
+  err << kProgram << ": cannot write '" << failure.path.string() << "': " << failure.reason
+      << (failure.existed ? " (the file is left as it was)\n" : " (nothing was written)\n");
+}
+
+// Writes every file output, or none: each goes to a temporary file first, and only when all of
+// them are on the disk are they renamed over their targets.
+bool WriteFiles(std::span<const FileOutput> files, std::ostream& err) {
+  services::FileReplacement replacement;
+  for (const FileOutput& file : files) {
+    if (const auto failure = replacement.Stage(file.path, file.bytes)) {
+      ReportFailure(*failure, err);
+      if (files.size() > 1) {
+        err << kProgram << ": no output file was changed\n";
+      }
       return false;
     }
-    return true;
   }
-  if (const auto error = ReplaceFile(path, bytes)) {
-    err << kProgram << ": cannot write '" << path << "': " << *error
-        << " (the file is left as it was)\n";
+  if (const auto failure = replacement.Commit()) {
+    ReportFailure(*failure, err);
     return false;
   }
   return true;
 }
 
+bool WriteStandardOutput(std::string_view bytes, std::ostream& out, std::ostream& err) {
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.flush();
+  if (!out) {
+    err << kProgram << ": cannot write to standard output\n";
+    return false;
+  }
+  return true;
+}
+
+// Writes the outputs: the files all together, then the one that goes to standard output.
+bool WriteOutputs(std::span<const std::pair<std::string, std::string_view>> outputs,
+                  std::ostream& out, std::ostream& err) {
+  std::vector<FileOutput> files;
+  std::optional<std::string_view> toStandardOutput;
+  for (const auto& [path, bytes] : outputs) {
+    if (path == kStandardStream) {
+      toStandardOutput = bytes;
+    } else {
+      files.push_back({path, bytes});
+    }
+  }
+  if (!WriteFiles(files, err)) {
+    return false;
+  }
+  return !toStandardOutput || WriteStandardOutput(*toStandardOutput, out, err);
+}
+
+// True when the bytes read the same as ISO-8859-1 and as UTF-8: ASCII without zero bytes.
+// It runs over every byte of the source, so it looks at eight bytes at a time and has no branch
+// in its loop, which lets the compiler use vector instructions.
+bool IsPlainAscii(std::string_view bytes) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+  const std::size_t words = bytes.size() / 8;
+  // A byte from 80 up sets its high bit; a zero byte sets it in `word - kOnes` but not in
+  // `word`.
+  std::uint64_t found = 0;
+  for (std::size_t i = 0; i < words; ++i) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes.data() + 8 * i, 8);
+    found |= word | (word - kOnes);
+  }
+  for (std::size_t i = 8 * words; i < bytes.size(); ++i) {
+    const auto code = static_cast<unsigned char>(bytes[i]);
+    found |= code == 0 ? 0x80u : code;
+  }
+  return (found & kHighBits) == 0;
+}
+
 } // namespace
 
 std::string Latin1ToUtf8(std::string_view bytes) {
-  std::string text;
-  text.reserve(bytes.size());
-  for (char c : bytes) {
+  // Sized once: a byte from 80 up takes two bytes of UTF-8, a zero byte none.
+  std::size_t size = 0;
+  for (const char c : bytes) {
     const auto code = static_cast<unsigned char>(c);
-    if (code == 0) {
-      continue;
-    }
-    if (code < 0x80) {
-      text.push_back(c);
-    } else {
-      text.push_back(static_cast<char>(0xC0 | (code >> 6)));
-      text.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    size += code == 0 ? 0 : code < 0x80 ? 1 : 2;
+  }
+  std::string text(size, '\0');
+  char* out = text.data();
+  for (const char c : bytes) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code >= 0x80) {
+      *out++ = static_cast<char>(0xC0 | (code >> 6));
+      *out++ = static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code != 0) {
+      *out++ = c;
     }
   }
   return text;
@@ -175,7 +240,12 @@ std::string Latin1ToUtf8(std::string_view bytes) {
 
 Assembled AssembleFileBytes(assembly::ProgramStore& store, std::string_view bytes) {
   Assembled result;
-  result.outcome = assembly::Assemble(store, Latin1ToUtf8(bytes));
+  std::string converted;
+  if (!IsPlainAscii(bytes)) {
+    converted = Latin1ToUtf8(bytes);
+    bytes = converted;
+  }
+  result.outcome = assembly::Assemble(store, bytes);
   if (result.outcome.Completed()) {
     result.image = assembly::BinaryImage(store);
   }
@@ -207,7 +277,7 @@ int Run(std::span<const std::string> args, std::istream& in, std::ostream& out, 
       return kExitFailure;
     }
   } else {
-    FileContent content = ReadFile(options.source);
+    services::FileContent content = services::ReadFile(options.source);
     if (content.error) {
       err << kProgram << ": cannot read '" << options.source << "': " << *content.error << '\n';
       return kExitFailure;
@@ -225,10 +295,9 @@ int Run(std::span<const std::string> args, std::istream& in, std::ostream& out, 
           << '\n';
       return kExitSourceError;
     }
-    return WriteOutput(options.output.value_or(std::string(kStandardStream)), disassembly.Source,
-                       out, err)
-               ? kExitSuccess
-               : kExitFailure;
+    const std::pair<std::string, std::string_view> output{
+        options.output.value_or(std::string(kStandardStream)), disassembly.Source};
+    return WriteOutputs({&output, 1}, out, err) ? kExitSuccess : kExitFailure;
   }
   const auto store = std::make_unique<assembly::ProgramStore>();
   const Assembled result = AssembleFileBytes(*store, bytes);
@@ -242,21 +311,24 @@ int Run(std::span<const std::string> args, std::istream& in, std::ostream& out, 
   const std::string& listing = *outcome.Listing;
   const std::string_view image(reinterpret_cast<const char*>(result.image.data()),
                                result.image.size());
-  bool written = true;
+  const std::string hex = options.hex ? IntelHex(result.image) : std::string();
+  std::string plainListing;
+  std::vector<std::pair<std::string, std::string_view>> outputs;
   if (options.output) {
-    written = WriteOutput(*options.output, image, out, err) && written;
+    outputs.emplace_back(*options.output, image);
   }
   if (options.listing) {
-    written = WriteOutput(*options.listing, listing, out, err) && written;
+    outputs.emplace_back(*options.listing, listing);
   }
   if (options.hex) {
-    written = WriteOutput(*options.hex, IntelHex(result.image), out, err) && written;
+    outputs.emplace_back(*options.hex, hex);
   }
   // Standard output carries the listing unless an option asks for something else.
   if (!options.output && !options.listing && options.hex != kStandardStream) {
-    out << WithLineFeeds(listing);
+    plainListing = WithLineFeeds(listing);
+    outputs.emplace_back(kStandardStream, plainListing);
   }
-  return written ? kExitSuccess : kExitFailure;
+  return WriteOutputs(outputs, out, err) ? kExitSuccess : kExitFailure;
 }
 
 } // namespace cli

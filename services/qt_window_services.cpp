@@ -2,10 +2,8 @@
 
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QTextBlock>
 
 namespace services {
@@ -82,7 +80,17 @@ std::string QtWindowServices::GetText(TextArea area) {
 
 void QtWindowServices::SetText(TextArea area, std::string_view text) {
   // The document starts a new line at CR LF, LF and CR alike.
-  Area(area)->setPlainText(FromUtf8(text));
+  if (area == TextArea::Listing) {
+    listing_->setPlainText(FromUtf8(text));
+    return;
+  }
+  // The source text is replaced as one edit that Undo takes back, after the edits before it.
+  QTextCursor cursor(source_->document());
+  cursor.beginEditBlock();
+  cursor.select(QTextCursor::Document);
+  cursor.insertText(FromUtf8(text));
+  cursor.endEditBlock();
+  source_->moveCursor(QTextCursor::Start);
 }
 
 void QtWindowServices::SetSourceFocus() { source_->setFocus(Qt::OtherFocusReason); }
@@ -124,57 +132,11 @@ std::optional<std::string> QtWindowServices::ShowSave() {
   return dialog.selectedFiles().constFirst().toStdString();
 }
 
-FileContent QtWindowServices::ReadFile(const std::string& path) {
-  FileContent content;
-  QFile file(QString::fromStdString(path));
-  if (QFileInfo(file).isDir()) {
-    content.error = "it is a folder";
-    return content;
-  }
-  if (!file.open(QIODevice::ReadOnly)) {
-    content.error = file.errorString().toStdString();
-    return content;
-  }
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) {
-    content.error = file.errorString().toStdString();
-    return content;
-  }
-  content.bytes.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-  return content;
-}
+FileContent QtWindowServices::ReadFile(const std::string& path) { return services::ReadFile(path); }
 
-std::optional<std::string> QtWindowServices::ReplaceFile(const std::string& path,
-                                                         std::string_view bytes) {
-  const QString name = QString::fromStdString(path);
-  if (QFileInfo(name).isDir()) {
-    return "it is a folder";
-  }
-  // QSaveFile writes to a temporary file beside the target and renames it over the target
-  // only on commit; until then the old file is untouched.
-  QSaveFile file(name);
-  if (!file.open(QIODevice::WriteOnly)) {
-    return file.errorString().toStdString();
-  }
-  const char* data = bytes.data();
-  auto left = static_cast<qint64>(bytes.size());
-  while (left > 0) {
-    // A write may take fewer bytes than offered without reporting an error.
-    const qint64 written = file.write(data, left);
-    if (written <= 0) {
-      std::string reason = file.error() != QFileDevice::NoError
-                               ? file.errorString().toStdString()
-                               : std::string("not every byte could be written");
-      file.cancelWriting();
-      return reason;
-    }
-    data += written;
-    left -= written;
-  }
-  if (!file.commit()) {
-    return file.errorString().toStdString();
-  }
-  return std::nullopt;
+std::optional<WriteFailure> QtWindowServices::ReplaceFile(const std::string& path,
+                                                          std::string_view bytes) {
+  return services::ReplaceFile(path, bytes);
 }
 
 std::string QtWindowServices::DecodeText(std::string_view bytes) {

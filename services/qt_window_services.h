@@ -7,8 +7,8 @@ class QWidget;
 
 namespace services {
 
-// The window services on Qt widgets: QPlainTextEdit text areas, QMessageBox, QFileDialog,
-// QFile and QSaveFile, and ISO-8859-1 as the single-byte code page.
+// The window services on Qt widgets: QPlainTextEdit text areas, QMessageBox, QFileDialog, the
+// file layer for reading and replacing files, and ISO-8859-1 as the single-byte code page.
 class QtWindowServices final : public WindowServices {
 public:
   // `window` is the parent of the dialogs and message boxes.
@@ -22,8 +22,8 @@ public:
   [[nodiscard]] std::optional<std::string> ShowOpen() override;
   [[nodiscard]] std::optional<std::string> ShowSave() override;
   [[nodiscard]] FileContent ReadFile(const std::string& path) override;
-  [[nodiscard]] std::optional<std::string> ReplaceFile(const std::string& path,
-                                                       std::string_view bytes) override;
+  [[nodiscard]] std::optional<WriteFailure> ReplaceFile(const std::string& path,
+                                                        std::string_view bytes) override;
   [[nodiscard]] std::string DecodeText(std::string_view bytes) override;
   [[nodiscard]] EncodedText EncodeText(std::string_view text) override;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "services/file_io.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -11,12 +13,6 @@ namespace services {
 enum class TextArea {
   Source,  // Text1, where the user types the program
   Listing, // Text3, where the listing appears
-};
-
-// The whole content of a file, or the reason it could not be read.
-struct FileContent {
-  std::string bytes;
-  std::optional<std::string> error;
 };
 
 // A text in the single-byte code page: one byte per character, or, when a character has no
@@ -49,9 +45,10 @@ public:
 
   [[nodiscard]] virtual FileContent ReadFile(const std::string& path) = 0;
   // Replaces the file with `bytes` atomically: the old file stays as it was until the new
-  // content is completely written. Returns the reason of a failure, nothing on success.
-  [[nodiscard]] virtual std::optional<std::string> ReplaceFile(const std::string& path,
-                                                               std::string_view bytes) = 0;
+  // content is completely written and flushed to the disk. Returns what failed, nothing on
+  // success.
+  [[nodiscard]] virtual std::optional<WriteFailure> ReplaceFile(const std::string& path,
+                                                                std::string_view bytes) = 0;
 
   // Conversion between characters and the codes of the single-byte code page.
   [[nodiscard]] virtual std::string DecodeText(std::string_view bytes) = 0;

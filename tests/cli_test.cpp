@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 #include "cli/intel_hex.h"
+#include "failing_finish.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -250,6 +252,63 @@ TEST_F(CommandLine, FailedWritesLeaveTheOldFileIntact) {
 
   // No temporary file is left behind.
   EXPECT_EQ(Files(), (std::vector<std::string>{"big.asm", "folder", "old.bin"}));
+}
+
+TEST_F(CommandLine, OutputsAreWrittenAllOrNone) {
+  // 200 bytes of image, about 560 bytes of Intel HEX.
+  std::string source;
+  for (int i = 0; i < 200; ++i) {
+    source += "DATA FF\n";
+  }
+  WriteFileBytes(dir / "p.asm", source);
+  WriteFileBytes(dir / "old.bin", "old image");
+  WriteFileBytes(dir / "old.lst", "old listing");
+  struct Case {
+    std::string arguments;
+    std::string prefix;
+    std::string message;
+  };
+  const Case cases[] = {
+      // The second output cannot be written: the first, written already, is not put in place.
+      {"p.asm -o old.bin -l old.bin/inner", "",
+       "brindlewick-asm: cannot write 'old.bin/inner': Not a directory (nothing was written)\n"
+       "brindlewick-asm: no output file was changed\n"},
+      // A file-size limit of one 512-byte block: the image fits, the Intel HEX does not.
+      {"p.asm -o new.bin --hex old.lst", "ulimit -f 1 && ",
+       "brindlewick-asm: cannot write 'old.lst': File too large (the file is left as it was)\n"
+       "brindlewick-asm: no output file was changed\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ToolResult result = Tool(c.arguments, c.prefix);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, c.message);
+    EXPECT_EQ(ReadFileBytes(dir / "old.bin"), "old image");
+    EXPECT_EQ(ReadFileBytes(dir / "old.lst"), "old listing");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"old.bin", "old.lst", "p.asm"}));
+  }
+}
+
+// The temporary file must be on the disk and closed, both checked, before it replaces the
+// target: a failing flush or close leaves the old file, reports the error, and leaves no
+// temporary behind.
+TEST_F(CommandLine, AFailedFlushOrCloseLeavesTheOldFile) {
+  WriteFileBytes(dir / "p.asm", "NOP\n");
+  WriteFileBytes(dir / "old.bin", "old image");
+  for (const std::string call : {"fsync", "close"}) {
+    SCOPED_TRACE(call);
+    const FailingFinish failing(call);
+    const std::vector<std::string> args = {(dir / "p.asm").string(), "-o",
+                                           (dir / "old.bin").string()};
+    std::istringstream in;
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(cli::Run(args, in, out, err), 2);
+    EXPECT_EQ(err.str(), "brindlewick-asm: cannot write '" + (dir / "old.bin").string() +
+                             "': Input/output error (the file is left as it was)\n");
+    EXPECT_EQ(ReadFileBytes(dir / "old.bin"), "old image");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"old.bin", "p.asm"}));
+  }
 }
 
 TEST_F(CommandLine, ReplacingAFileKeepsItsPermissions) {

@@ -47,7 +47,7 @@ TEST_F(Commands, AssembleShowsARejectedLineAndSelectsIt) {
   fake.source = "NOP\r\nSRC 8\r\nNOP\r\n";
   commands.Command2_Click();
   EXPECT_EQ(fake.calls,
-            (Calls{"GetText Source", "ShowMessage", "SetSourceFocus", "SetSourceSelection 5 6"}));
+            (Calls{"GetText Source", "ShowMessage", "SetSourceFocus", "SetSourceSelection 5 5"}));
   ASSERT_EQ(fake.messages.size(), 1u);
   EXPECT_EQ(fake.messages[0].first, "Register out of range");
   EXPECT_EQ(fake.messages[0].second, "Error");
@@ -88,7 +88,8 @@ TEST_F(Commands, OpenFailuresLeaveTheSourceAsItWas) {
     fake.dialogAnswers = {path};
     commands.Command1_Click();
     ASSERT_EQ(fake.messages.size(), 1u);
-    EXPECT_NE(fake.messages[0].first.find("Cannot open \"" + path + "\": "), std::string::npos);
+    EXPECT_TRUE(fake.messages[0].first.starts_with("Cannot open \"" + path + "\": "));
+    EXPECT_TRUE(fake.messages[0].first.ends_with(".")) << "ends like the save messages";
     EXPECT_EQ(fake.messages[0].second, "Error");
     EXPECT_EQ(fake.source, "kept");
   }
@@ -121,13 +122,18 @@ TEST_F(Commands, SaveRefusesCharactersWithoutASingleByteCode) {
 TEST_F(Commands, SaveReportsAFailedWriteAndCancelIsSilent) {
   fake.files["/p/out.asm"] = "old";
   fake.writeErrors["/p/out.asm"] = "No space left on device";
+  fake.writeErrors["/p/new.asm"] = "Permission denied";
   fake.source = "NOP\r\n";
-  fake.dialogAnswers = {"/p/out.asm", std::nullopt};
+  fake.dialogAnswers = {"/p/out.asm", "/p/new.asm", std::nullopt};
   commands.Command3_Click();
-  ASSERT_EQ(fake.messages.size(), 1u);
+  commands.Command3_Click();
+  ASSERT_EQ(fake.messages.size(), 2u);
   EXPECT_EQ(fake.messages[0].first, "Cannot save \"/p/out.asm\": No space left on device. The "
                                     "file is left as it was.");
   EXPECT_EQ(fake.files["/p/out.asm"], "old");
+  // Where there was no file, none is said to be left as it was.
+  EXPECT_EQ(fake.messages[1].first,
+            "Cannot save \"/p/new.asm\": Permission denied. Nothing was written.");
 
   Forget();
   commands.Command3_Click();

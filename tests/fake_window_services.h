@@ -72,10 +72,11 @@ public:
     }
     return content;
   }
-  std::optional<std::string> ReplaceFile(const std::string& path, std::string_view bytes) override {
+  std::optional<services::WriteFailure> ReplaceFile(const std::string& path,
+                                                    std::string_view bytes) override {
     calls.push_back("ReplaceFile " + path);
     if (const auto error = writeErrors.find(path); error != writeErrors.end()) {
-      return error->second;
+      return services::WriteFailure{path, error->second, files.contains(path)};
     }
     files[path] = bytes;
     return std::nullopt;

@@ -14,8 +14,6 @@
 
 using services::TextArea;
 
-namespace {} // namespace
-
 class QtWindowServicesTest : public QObject {
   Q_OBJECT
 
@@ -120,9 +118,11 @@ private slots:
   // of writing, it is left alone.
   void replaceFileRefusesAFolder() {
     QVERIFY(QDir(folder.path()).mkpath("sub/keep"));
-    const std::optional<std::string> error =
-        services->ReplaceFile(folder.filePath("sub").toStdString(), "bytes");
-    QCOMPARE(error, std::optional<std::string>("it is a folder"));
+    const std::string path = folder.filePath("sub").toStdString();
+    const std::optional<services::WriteFailure> failure = services->ReplaceFile(path, "bytes");
+    QVERIFY(failure);
+    QCOMPARE(failure->reason, std::string("Is a directory"));
+    QVERIFY(failure->existed);
     QVERIFY(QFileInfo(folder.filePath("sub/keep")).isDir());
   }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 
 namespace window {
@@ -52,7 +53,15 @@ std::pair<std::string, std::string> CharacterAt(std::string_view text, std::size
   return {std::string(character), name};
 }
 
-std::string Quoted(std::string_view path) { return "\"" + std::string(path) + "\""; }
+// The parts one after another. Messages are built by appending, so that no part is ever copied
+// in front of another.
+std::string Join(std::initializer_list<std::string_view> parts) {
+  std::string text;
+  for (const std::string_view part : parts) {
+    text += part;
+  }
+  return text;
+}
 
 } // namespace
 
@@ -68,7 +77,7 @@ void Form1Commands::Command1_Click() {
   }
   services::FileContent file = services_.ReadFile(*path);
   if (file.error) {
-    services_.ShowMessage("Cannot open " + Quoted(*path) + ": " + *file.error, kErrorTitle);
+    services_.ShowMessage(Join({"Cannot open \"", *path, "\": ", *file.error, "."}), kErrorTitle);
     return;
   }
   // A zero byte stands for no character.
@@ -103,11 +112,11 @@ void Form1Commands::Command3_Click() {
   const services::EncodedText encoded = services_.EncodeText(text);
   if (encoded.unencodable) {
     const auto [character, name] = CharacterAt(text, *encoded.unencodable);
-    services_.ShowMessage("Cannot save " + Quoted(*path) + ": the character \"" + character +
-                              "\" (" + name + ") on line " +
-                              std::to_string(LineAt(text, *encoded.unencodable)) +
-                              " has no single-byte code. No file was written.",
-                          kErrorTitle);
+    const std::string line = std::to_string(LineAt(text, *encoded.unencodable));
+    services_.ShowMessage(
+        Join({"Cannot save \"", *path, "\": the character \"", character, "\" (", name,
+              ") on line ", line, " has no single-byte code. No file was written."}),
+        kErrorTitle);
     return;
   }
   WriteFile(*path, encoded.bytes);
@@ -129,10 +138,11 @@ void Form1Commands::Command4_Click() {
 }
 
 void Form1Commands::WriteFile(const std::string& path, std::string_view bytes) {
-  if (const auto error = services_.ReplaceFile(path, bytes)) {
-    services_.ShowMessage("Cannot save " + Quoted(path) + ": " + *error +
-                              ". The file is left as it was.",
-                          kErrorTitle);
+  if (const auto failure = services_.ReplaceFile(path, bytes)) {
+    services_.ShowMessage(
+        Join({"Cannot save \"", path, "\": ", failure->reason,
+              failure->existed ? ". The file is left as it was." : ". Nothing was written."}),
+        kErrorTitle);
   }
 }
 

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Reading files whole and replacing them atomically, on POSIX calls. The command-line programs
+// and the window both save through this layer.
+namespace services {
+
+// The whole content of a file, or the reason it could not be read.
+struct FileContent {
+  std::string bytes;
+  std::optional<std::string> error;
+};
+
+[[nodiscard]] FileContent ReadFile(const std::filesystem::path& path);
+
+// Why a file could not be replaced. `existed` tells whether a file of that name was there
+// before, and so is left as it was; otherwise nothing was written at all.
+struct WriteFailure {
+  std::filesystem::path path;
+  std::string reason;
+  bool existed = false;
+
+  friend bool operator==(const WriteFailure&, const WriteFailure&) = default;
+};
+
+// Replaces one or more files together. `Stage` writes a file's new content to a temporary file
+// in the target's folder, flushes it to the disk and closes it; `Commit` renames every staged
+// file over its target. Until `Commit`, no target is touched, and whatever was staged and not
+// committed is removed when the replacement ends, so a failure at any file leaves every old
+// file as it was. A new file gets the usual permissions; an existing one keeps its own.
+// Through a symbolic link, the file it points to is replaced.
+class FileReplacement {
+public:
+  FileReplacement() = default;
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+  ~FileReplacement();
+
+  [[nodiscard]] std::optional<WriteFailure> Stage(const std::filesystem::path& target,
+                                                  std::string_view bytes);
+  [[nodiscard]] std::optional<WriteFailure> Commit();
+
+private:
+  struct Staged {
+    std::filesystem::path target; // as the caller named it
+    std::filesystem::path path;   // the file that is replaced, behind any symbolic link
+    std::string temporary;
+    bool existed = false;
+  };
+  std::vector<Staged> staged_;
+};
+
+// Replaces a single file, as a `FileReplacement` of one.
+[[nodiscard]] std::optional<WriteFailure> ReplaceFile(const std::filesystem::path& target,
+                                                      std::string_view bytes);
+
+// The two calls that finish a temporary file. Tests replace them to make the flush or the close
+// fail, which a real disk does only when it is full or broken.
+struct FinishCalls {
+  int (*fsync)(int) = nullptr;
+  int (*close)(int) = nullptr;
+};
+FinishCalls& FinishCallsForTesting();
+
+} // namespace services

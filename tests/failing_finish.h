@@ -1,0 +1,35 @@
+#pragma once
+
+#include "services/file_io.h"
+
+#include <cerrno>
+#include <string>
+#include <unistd.h>
+
+// Makes the flush ("fsync") or the close ("close") of every temporary file fail with EIO while
+// it lives, as a full or broken disk does; "" fails nothing. The file is still closed, so no
+// descriptor leaks.
+class FailingFinish {
+public:
+  explicit FailingFinish(const std::string& call) : saved_(services::FinishCallsForTesting()) {
+    services::FinishCalls& calls = services::FinishCallsForTesting();
+    if (call == "fsync") {
+      calls.fsync = [](int) {
+        errno = EIO;
+        return -1;
+      };
+    } else if (call == "close") {
+      calls.close = [](int fd) {
+        ::close(fd);
+        errno = EIO;
+        return -1;
+      };
+    }
+  }
+  FailingFinish(const FailingFinish&) = delete;
+  FailingFinish& operator=(const FailingFinish&) = delete;
+  ~FailingFinish() { services::FinishCallsForTesting() = saved_; }
+
+private:
+  services::FinishCalls saved_;
+};
