@@ -22,7 +22,6 @@ struct SourceLine {
   std::size_t number = 0; // 1-based
   std::size_t start = 0;  // byte offset of its first character
   std::string_view text;  // without the line end
-  bool terminated = false;
 };
 
 // Cuts the text into lines. CR LF, LF alone and CR alone each end a line; a last line without
@@ -40,9 +39,7 @@ public:
     line.number = ++count_;
     line.start = next_;
     line.text = source_.substr(next_, end - next_);
-    line.terminated = end < source_.size();
-    const bool crlf = line.terminated && source_[end] == '\r' && end + 1 < source_.size() &&
-                      source_[end + 1] == '\n';
+    const bool crlf = end + 1 < source_.size() && source_[end] == '\r' && source_[end + 1] == '\n';
     next_ = std::min(source_.size(), end + (crlf ? 2 : 1));
     return true;
   }
@@ -99,13 +96,14 @@ AssemblyOutcome Failure(std::string_view message, const SourceLine& line) {
   return outcome;
 }
 
-// The first pass stopped at `line`: the line and its first line-end character are selected,
-// and the listing area keeps its text.
+// The first pass stopped at `line`: the line's characters are selected, without its line end,
+// so that typing the correction over the selection keeps the line apart from the next one. The
+// listing area keeps its text.
 AssemblyOutcome Rejection(std::string_view message, std::string_view source,
                           const SourceLine& line) {
   AssemblyOutcome outcome = Failure(message, line);
-  outcome.Selection = SourceSelection{CharacterCount(source.substr(0, line.start)),
-                                      CharacterCount(line.text) + (line.terminated ? 1 : 0)};
+  outcome.Selection =
+      SourceSelection{CharacterCount(source.substr(0, line.start)), CharacterCount(line.text)};
   return outcome;
 }
 

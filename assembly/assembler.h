@@ -45,8 +45,8 @@ struct AssemblyOutcome {
   // lines of the records before the failing one. Absent when the first pass rejected a line;
   // the listing area then keeps the previous run's text.
   std::optional<std::string> Listing;
-  // The rejected line and the first character of its line end, when the first pass rejected
-  // a line. With CR LF line ends this is the line and its carriage return.
+  // The characters of the rejected line, without its line end, when the first pass rejected a
+  // line; an empty rejected line is an empty selection at its start.
   std::optional<SourceSelection> Selection;
   // 1-based number and text (without line end) of the line that the message is about; 0 and
   // empty when the run completed.

@@ -115,19 +115,17 @@ TEST_F(Assembler, RejectedLineIsSelectedAndTheListingKept) {
     std::string lineText;
   };
   const Case cases[] = {
-      // The first line: from offset 0 to its carriage return.
-      {"BAD\r\nNOP\r\n", "Undefined instruction", {0, 4}, 1, "BAD"},
-      // A later line: from just after the previous line feed to its carriage return.
-      {"NOP\r\nSRC 8 ; pair\r\nNOP\r\n", "Register out of range", {5, 13}, 2, "SRC 8 ; pair"},
-      {"NOP\r\n\r\nJZ\r\n", "Label missing", {7, 3}, 3, "JZ"},
-      // Other line ends: the line and its line-end character.
-      {"NOP\nNOP\nFIM 1\n", "Data missing", {8, 6}, 3, "FIM 1"},
-      {"NOP\rFIM 1, 100\rNOP", "Data out of range", {4, 11}, 2, "FIM 1, 100"},
-      // A last line without a line break: the line alone.
+      // The line's characters, never its line end: typing over the selection must not join the
+      // line to the next one.
+      {"BAD\r\nNOP\r\n", "Undefined instruction", {0, 3}, 1, "BAD"},
+      {"NOP\r\nSRC 8 ; pair\r\nNOP\r\n", "Register out of range", {5, 12}, 2, "SRC 8 ; pair"},
+      {"NOP\r\n\r\nJZ\r\n", "Label missing", {7, 2}, 3, "JZ"},
+      {"NOP\nNOP\nFIM 1\n", "Data missing", {8, 5}, 3, "FIM 1"},
+      {"NOP\rFIM 1, 100\rNOP", "Data out of range", {4, 10}, 2, "FIM 1, 100"},
       {"NOP\r\nFIM 1", "Data missing", {5, 5}, 2, "FIM 1"},
       // Characters outside ISO-8859-1 count as one character each.
-      {"NOP ; \xE2\x82\xAC\r\nJMP X\r\n", "Undefined instruction", {9, 6}, 2, "JMP X"},
-      {"; \xF0\x9F\x98\x80 caf\xC3\xA9\r\nBAD\r\n", "Undefined instruction", {10, 4}, 2, "BAD"},
+      {"NOP ; \xE2\x82\xAC\r\nJMP X\r\n", "Undefined instruction", {9, 5}, 2, "JMP X"},
+      {"; \xF0\x9F\x98\x80 caf\xC3\xA9\r\nBAD\r\n", "Undefined instruction", {10, 3}, 2, "BAD"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.source));

@@ -1,13 +1,16 @@
+#include "failing_finish.h"
 #include "modal.h"
 #include "test_files.h"
 #include "translate/instruction_table.h"
 #include "window/form1.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -169,8 +172,93 @@ private slots:
     DismissMessage(message);
     QTest::mouseClick(form->findChild<QPushButton*>("Command2"), Qt::LeftButton);
     QCOMPARE(message, QString("Register out of range"));
-    QCOMPARE(text1->textCursor().selectedText(), "FIM 9" + QString(QChar::ParagraphSeparator));
+    QCOMPARE(text1->textCursor().selectedText(), QString("FIM 9"));
     QCOMPARE(form->focusWidget(), text1);
+  }
+
+  // The correction typed over the selected line replaces that line and nothing else.
+  void typingOverARejectedLineKeepsTheNextLine() {
+    auto* text1 = form->findChild<QPlainTextEdit*>("Text1");
+    text1->setPlainText("NOP\nLDM 1\nSRC 8\nXCH 6\nNOP\nNOP");
+    QString message;
+    DismissMessage(message);
+    Click("Command2");
+    QCOMPARE(message, QString("Register out of range"));
+    QCOMPARE(form->focusWidget(), text1);
+    QTest::keyClicks(text1, "SRC 7");
+    Click("Command2");
+    QCOMPARE(Listing(),
+             QString("000    00\n001    D1\n002    2F\n003    B6\n004    00\n005    00\n"));
+  }
+
+  // Shift+Enter, pasting and dropping bring line and paragraph separators; each must become a
+  // line break that the assembler sees, not a character inside the line.
+  void lineAndParagraphSeparatorsBecomeLineBreaks() {
+    auto* text1 = form->findChild<QPlainTextEdit*>("Text1");
+    QTest::keyClicks(text1, "NOP");
+    QTest::keyClick(text1, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(text1, "LDM 5");
+    QApplication::clipboard()->setText(QString("\nDATA 01") + QChar(QChar::LineSeparator) +
+                                       "DATA 02" + QChar(QChar::ParagraphSeparator));
+    QTest::keyClick(text1, Qt::Key_V, Qt::ControlModifier);
+
+    QMimeData dropped;
+    dropped.setText(QString("DATA 03") + QChar(QChar::LineSeparator) + "DATA 04");
+    text1->moveCursor(QTextCursor::End);
+    const QPoint at = text1->cursorRect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(text1->viewport(), &enter);
+    QDropEvent drop(at, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(text1->viewport(), &drop);
+    QVERIFY(drop.isAccepted());
+
+    QVERIFY(!text1->toPlainText().contains(QChar(QChar::LineSeparator)));
+    Click("Command2");
+    QCOMPARE(Listing(),
+             QString("000    00\n001    D5\n002    01\n003    02\n004    03\n005    04\n"));
+  }
+
+  void openIsOneEditThatUndoTakesBack() {
+    auto* text1 = form->findChild<QPlainTextEdit*>("Text1");
+    QTest::keyClicks(text1, "NOP");
+    const QString in = folder.filePath("in.asm");
+    WriteFileBytes(in.toStdString(), "LDM 1\r\nLDM 2\r\n");
+    ChooseFile(in);
+    Click("Command1");
+    QCOMPARE(text1->toPlainText(), QString("LDM 1\nLDM 2\n"));
+    QTest::keyClick(text1, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(text1->toPlainText(), QString("NOP"));
+    // The typing before it can still be undone too.
+    while (text1->document()->isUndoAvailable()) {
+      QTest::keyClick(text1, Qt::Key_Z, Qt::ControlModifier);
+    }
+    QCOMPARE(text1->toPlainText(), QString());
+  }
+
+  void enterPressesTheFocusedButton_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("Return") << int(Qt::Key_Return);
+    QTest::newRow("Enter on the keypad") << int(Qt::Key_Enter);
+  }
+
+  void enterPressesTheFocusedButton() {
+    QFETCH(int, key);
+    form->findChild<QPlainTextEdit*>("Text1")->setPlainText("LDM 7");
+    auto* assemble = form->findChild<QPushButton*>("Command2");
+    assemble->setFocus();
+    QTest::keyClick(assemble, Qt::Key(key),
+                    key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    QCOMPARE(Listing(), QString("000    D7\n"));
+  }
+
+  void theWindowShowsTheProgramsIcon() {
+    const QIcon icon = form->windowIcon();
+    QVERIFY(!icon.isNull());
+    const QImage image = icon.pixmap(32, 32).toImage();
+    QCOMPARE(image.size(), QSize(32, 32));
+    // Drawn from the picture: the chip's lid in the middle, nothing in the corner.
+    QVERIFY(qAlpha(image.pixel(16, 16)) == 255);
+    QVERIFY(qAlpha(image.pixel(0, 0)) == 0);
   }
 
   void aFailingLineDeepInALargeSourceIsSelected() {
@@ -188,7 +276,7 @@ private slots:
     QTest::mouseClick(form->findChild<QPushButton*>("Command2"), Qt::LeftButton);
     QCOMPARE(message, QString("Undefined instruction"));
     QCOMPARE(text1->textCursor().selectionStart(), badLine);
-    QCOMPARE(text1->textCursor().selectedText(), "JMP AWAY" + QString(QChar::ParagraphSeparator));
+    QCOMPARE(text1->textCursor().selectedText(), QString("JMP AWAY"));
   }
 
   void everyByteSurvivesOpenAndSave() {
@@ -227,16 +315,28 @@ private slots:
     QCOMPARE(ReadFileBytes(out.toStdString()), std::string("\x2E\xFF\x3F"));
   }
 
+  // Real failures: a file-size limit, a path under a regular file, and a flush or a close of
+  // the temporary file that fails, as on a full or broken disk.
   void aFailedSaveIsShownAndTheOldFileKept_data() {
     QTest::addColumn<QString>("target"); // in the test's folder
     QTest::addColumn<bool>("sizeLimit");
-    QTest::newRow("file size limit") << "old.asm" << true;
-    QTest::newRow("path under a regular file") << "old.asm/inner" << false;
+    QTest::addColumn<QString>("failingCall");
+    QTest::addColumn<QString>("ending");
+    const QString kept = "The file is left as it was.";
+    QTest::newRow("file size limit") << "old.asm" << true << "" << kept;
+    QTest::newRow("path under a regular file") << "old.asm/inner" << false << ""
+                                               << "Nothing was written.";
+    QTest::newRow("flush fails") << "old.asm" << false << "fsync" << kept;
+    QTest::newRow("close fails") << "old.asm" << false << "close" << kept;
+    QTest::newRow("flush of a new file fails") << "new.asm" << false << "fsync"
+                                               << "Nothing was written.";
   }
 
   void aFailedSaveIsShownAndTheOldFileKept() {
     QFETCH(QString, target);
     QFETCH(bool, sizeLimit);
+    QFETCH(QString, failingCall);
+    QFETCH(QString, ending);
     const std::string old = "old source\r\n";
     WriteFileBytes(folder.filePath("old.asm").toStdString(), old);
     const QStringList before = QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden);
@@ -249,20 +349,26 @@ private slots:
     limited.rlim_cur = sizeLimit ? 4096 : saved.rlim_cur;
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &limited);
+    const FailingFinish failing(failingCall.toStdString());
     QString message;
     const QString path = folder.filePath(target);
     ChooseFile(path, [&message] { DismissMessage(message); });
-    QTest::mouseClick(form->findChild<QPushButton*>("Command3"), Qt::LeftButton);
+    Click("Command3");
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
 
     QVERIFY2(message.startsWith("Cannot save \"" + path + "\": "), qPrintable(message));
-    QVERIFY2(message.endsWith("The file is left as it was."), qPrintable(message));
+    QVERIFY2(message.endsWith(ending), qPrintable(message));
     QCOMPARE(ReadFileBytes(folder.filePath("old.asm").toStdString()), old);
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
   }
 
 private:
+  void Click(const char* button) {
+    QTest::mouseClick(form->findChild<QPushButton*>(button), Qt::LeftButton);
+  }
+  QString Listing() const { return form->findChild<QPlainTextEdit*>("Text3")->toPlainText(); }
+
   QTemporaryDir folder;
   std::unique_ptr<window::Form1> form;
 };

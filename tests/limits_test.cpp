@@ -35,7 +35,7 @@ TEST_F(Limits, TablesHoldExactly2001InstructionsAnd1001Labels) {
   EXPECT_EQ(outcome.Message, "Too many instructions");
   EXPECT_EQ(outcome.Line, 3003u);
   EXPECT_FALSE(outcome.Listing);
-  EXPECT_EQ(outcome.Selection->Length, 4u);
+  EXPECT_EQ(outcome.Selection->Length, 3u);
   EXPECT_EQ(store->InstrPos, 2001);
 
   outcome = Run(full + "EXTRA:\r\n");

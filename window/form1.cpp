@@ -4,9 +4,14 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSvgRenderer>
 
 namespace window {
 
@@ -30,8 +35,75 @@ void Place(QWidget* control, Twips twips) {
                        ToPixels(twips.height, y));
 }
 
+// A text area whose text holds only real line breaks. Qt types a line separator (U+2028) for
+// Shift+Enter, and pasted or dropped text may bring one, or a paragraph separator (U+2029): it
+// looks like a new line, but the assembler would read it as part of the line. Here each of them
+// becomes a line break as it comes in.
+class TextArea final : public QPlainTextEdit {
+public:
+  using QPlainTextEdit::QPlainTextEdit;
+
+protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->matches(QKeySequence::InsertLineSeparator)) {
+      QKeyEvent enter(event->type(), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+      QPlainTextEdit::keyPressEvent(&enter);
+      event->setAccepted(enter.isAccepted());
+      return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+  }
+
+  void insertFromMimeData(const QMimeData* source) override {
+    if (!source->hasText()) {
+      QPlainTextEdit::insertFromMimeData(source);
+      return;
+    }
+    QString text = source->text();
+    text.replace(QChar::LineSeparator, u'\n').replace(QChar::ParagraphSeparator, u'\n');
+    QMimeData plain;
+    plain.setText(text);
+    QPlainTextEdit::insertFromMimeData(&plain);
+  }
+};
+
+// A push button that Enter presses as well as Space, as on many desktops. The window has no
+// default button, so Enter in a text area still starts a new line.
+class Button final : public QPushButton {
+public:
+  using QPushButton::QPushButton;
+
+protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+      if (!event->isAutoRepeat()) {
+        click();
+      }
+      event->accept();
+      return;
+    }
+    QPushButton::keyPressEvent(event);
+  }
+};
+
+// The program's icon, drawn from the picture that the desktop entry names.
+QIcon ProgramIcon() {
+  QSvgRenderer picture(QStringLiteral(":/icons/brindlewick.svg"));
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    picture.render(&painter);
+    painter.end();
+    icon.addPixmap(pixmap);
+  }
+  return icon;
+}
+
 QPlainTextEdit* MakeTextArea(QWidget* parent, const char* name, Twips twips) {
-  auto* area = new QPlainTextEdit(parent);
+  auto* area = new TextArea(parent);
   area->setObjectName(name);
   area->setLineWrapMode(QPlainTextEdit::NoWrap);
   area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -44,7 +116,7 @@ QPlainTextEdit* MakeTextArea(QWidget* parent, const char* name, Twips twips) {
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, Twips twips) {
-  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+  auto* button = new Button(QString::fromLatin1(caption), parent);
   button->setObjectName(name);
   // Enter in a text area starts a new line; no button is pressed by Enter or Esc.
   button->setAutoDefault(false);
@@ -75,6 +147,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, Twips 
 
 Form1::Form1(QWidget* parent) : QWidget(parent) {
   setWindowTitle(QStringLiteral("Brindlewick"));
+  setWindowIcon(ProgramIcon());
   resize(ToPixels(10065, logicalDpiX()), ToPixels(7950, logicalDpiY()));
 
   Text1 = MakeTextArea(this, "Text1", {240, 480, 5295, 6615});
