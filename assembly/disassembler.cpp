@@ -169,7 +169,9 @@ void KeepLabelsWithinTheTable(std::vector<Record>& records) {
 }
 
 std::string LabelName(int address) {
-  return "L" + translate::FormatAddress(static_cast<std::int16_t>(address));
+  std::string name = "L";
+  translate::AppendHex(name, static_cast<std::int16_t>(address), 3);
+  return name;
 }
 
 std::string Byte(int value) { return translate::FormatByte(static_cast<std::int16_t>(value)); }
@@ -235,19 +237,27 @@ Disassembly Disassemble(std::span<const std::uint8_t> image) {
     }
   }
   std::string& source = result.Source;
-  source = "; " + std::to_string(image.size()) + " bytes. Each line ends with the address and " +
-           "the bytes it assembles to.\n";
+  source += "; ";
+  source += std::to_string(image.size());
+  source += " bytes. Each line ends with the address and the bytes it assembles to.\n";
   for (const Record& record : records) {
     if (labelled[static_cast<std::size_t>(record.address)]) {
-      source += LabelName(record.address) + ":\n";
+      source += LabelName(record.address);
+      source += ":\n";
     }
-    std::string line = "        " + Statement(record, image);
-    line.resize(std::max<std::size_t>(line.size() + 1, 28), ' ');
-    line += "; " + translate::FormatAddress(static_cast<std::int16_t>(record.address)) + ":";
+    // The statement, then its address and bytes in a comment from column 29 on.
+    const std::size_t lineStart = source.size();
+    source += "        ";
+    source += Statement(record, image);
+    source.resize(std::max(source.size() + 1, lineStart + 28), ' ');
+    source += "; ";
+    translate::AppendHex(source, static_cast<std::int16_t>(record.address), 3);
+    source += ':';
     for (int i = 0; i < record.length; ++i) {
-      line += " " + Byte(image[static_cast<std::size_t>(record.address + i)]);
+      source += ' ';
+      translate::AppendHex(source, image[static_cast<std::size_t>(record.address + i)], 2);
     }
-    source += line + "\n";
+    source += '\n';
   }
   return result;
 }

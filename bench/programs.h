@@ -10,9 +10,17 @@ inline std::string MaximumProgram() {
   int labels = 0;
   for (int i = 0; i < 2001; ++i) {
     if (i % 2 == 0 && labels < 1001) {
-      source += "L" + std::to_string(labels++) + ":\r\n";
+      source += 'L';
+      source += std::to_string(labels++);
+      source += ":\r\n";
     }
-    source += i % 2 == 0 ? "LDM 5\r\n" : "JUN L" + std::to_string((i * 7) % 1001) + "\r\n";
+    if (i % 2 == 0) {
+      source += "LDM 5\r\n";
+    } else {
+      source += "JUN L";
+      source += std::to_string((i * 7) % 1001);
+      source += "\r\n";
+    }
   }
   return source;
 }
@@ -25,4 +33,29 @@ inline std::string MebibyteSource() {
     source += comment;
   }
   return source;
+}
+
+// A source file as a command-line run meets it: about 13,000 short lines, 1 MiB, most of them
+// comments, with 2000 instructions among them.
+struct CommandLineSource {
+  std::string text;
+  std::size_t lines = 0;
+  std::size_t imageLength = 0;
+};
+
+inline CommandLineSource MebibyteOfShortLines() {
+  CommandLineSource source;
+  std::string line;
+  for (;;) {
+    line = source.lines % 7 == 0 && source.imageLength < 2000
+               ? "        LDM 5        ; load the next digit of the number\r\n"
+               : "; comment " + std::to_string(source.lines) +
+                     ": what the program does at this point, said in a few plain words\r\n";
+    if (source.text.size() + line.size() > (1u << 20)) {
+      return source;
+    }
+    source.imageLength += line.starts_with(' ') ? 1 : 0;
+    source.text += line;
+    ++source.lines;
+  }
 }

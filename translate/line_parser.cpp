@@ -14,20 +14,21 @@ namespace {
 
 // Writes the line as the language reads it into `normal`: comment cut off at ';', spaces and
 // tabs removed, a-z in upper case. Every other character, bytes of multi-byte characters
-// included, stays as it is.
+// included, stays as it is. The text is sized exactly before it is written, so a comment line
+// or a short statement needs no memory of its own.
 void Normalise(std::string_view line, std::string& normal) {
-  normal.resize(line.size());
+  line = line.substr(0, line.find(';'));
   std::size_t length = 0;
-  for (char c : line) {
-    if (c == ';') {
-      break;
-    }
-    if (c == ' ' || c == '\t') {
-      continue;
-    }
-    normal[length++] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  for (const char c : line) {
+    length += c == ' ' || c == '\t' ? 0 : 1;
   }
   normal.resize(length);
+  char* out = normal.data();
+  for (const char c : line) {
+    if (c != ' ' && c != '\t') {
+      *out++ = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+  }
 }
 
 // The positions of the instruction set grouped by the first character of their mnemonic, so
@@ -190,8 +191,8 @@ std::string_view Translate(AsmLine& record) {
     return {};
   }
   }
-  // Nothing of the line is kept, and the buffer, as long as the whole line, is given back.
-  text = std::string();
+  // Nothing of the line is kept.
+  text.clear();
   return {};
 }
 

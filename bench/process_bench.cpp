@@ -1,0 +1,73 @@
+// The whole brindlewick-asm process on a 1 MiB source, side by side with a minimal C program
+// that only reads the same file and writes an image of the same length.
+#include "programs.h"
+
+#include <benchmark/benchmark.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+// Runs a program to its end and returns its wall time in seconds, or a negative number when
+// it did not exit with status 0.
+double RunProcess(std::vector<std::string> arguments) {
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) {
+    argv.push_back(argument.data());
+  }
+  argv.push_back(nullptr);
+  const auto start = std::chrono::steady_clock::now();
+  pid_t child = 0;
+  if (posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+    return -1;
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? elapsed.count() : -1;
+}
+
+void BM_CommandLineOnMebibyteSource(benchmark::State& state) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("brindlewick-bench-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string source = (folder / "source.asm").string();
+  const CommandLineSource program = MebibyteOfShortLines();
+  std::ofstream(source, std::ios::binary) << program.text;
+  const std::string imageLength = std::to_string(program.imageLength);
+
+  double assemblerTotal = 0;
+  double minimalTotal = 0;
+  for (auto _ : state) {
+    const double assembler =
+        RunProcess({BRINDLEWICK_ASM, source, "-o", (folder / "image.bin").string()});
+    const double minimal =
+        RunProcess({MINIMAL_COPY, source, (folder / "copy.bin").string(), imageLength});
+    if (assembler < 0 || minimal < 0) {
+      state.SkipWithError("a program failed");
+      break;
+    }
+    state.SetIterationTime(assembler);
+    assemblerTotal += assembler;
+    minimalTotal += minimal;
+  }
+  const double runs = static_cast<double>(state.iterations());
+  state.counters["minimal_copy_ms"] = 1000 * minimalTotal / runs;
+  state.counters["times_minimal"] = assemblerTotal / minimalTotal;
+  state.counters["lines"] = static_cast<double>(program.lines);
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_CommandLineOnMebibyteSource)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
