@@ -18,9 +18,22 @@ start_xvfb() {
   return 1
 }
 
-# Prints the id of the visible window whose title is exactly $1, waiting up to 20 seconds.
+# Prints the id of the visible window whose title is exactly $1, waiting up to 20 seconds. With
+# a process id as $2, gives up as soon as that process has ended. Fails when no window came.
 wait_for_window() {
-  timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1
+  local window
+  for _ in $(seq 400); do
+    window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+    if [ -n "$window" ]; then
+      echo "$window"
+      return 0
+    fi
+    if [ -n "${2:-}" ] && ! kill -0 "$2" 2>/dev/null; then
+      return 1
+    fi
+    sleep 0.05
+  done
+  return 1
 }
 
 # Saves a PNG of the window with id $1 to the file $2.
