@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <vector>
 
 namespace assembly {
@@ -96,6 +97,22 @@ AssemblyOutcome Failure(std::string_view message, const SourceLine& line) {
   return outcome;
 }
 
+// The source line of the instruction with index `index`, found again by reading the text as the
+// first pass did. Only a second-pass error needs it, so no run keeps a line for every
+// instruction.
+SourceLine LineOfInstruction(std::string_view source, int index) {
+  LineReader reader(source);
+  SourceLine line;
+  while (reader.Next(line)) {
+    const AsmLine record = translate::ParseLine(line.text);
+    if (record.Kind != translate::kNoInstruction && record.Kind != translate::kLabelKind &&
+        index-- == 0) {
+      break;
+    }
+  }
+  return line;
+}
+
 // The first pass stopped at `line`: the line's characters are selected, without its line end,
 // so that typing the correction over the selection keeps the line apart from the next one. The
 // listing area keeps its text.
@@ -107,59 +124,88 @@ AssemblyOutcome Rejection(std::string_view message, std::string_view source,
   return outcome;
 }
 
-// Finds labels by name in an open-addressing table. Where a name is defined more than once, the
-// first definition in the source is the one that is found.
+// A label name's hash. Names are mostly short, so the name is taken eight bytes at a time, and
+// each group is mixed in with one multiplication.
+std::uint32_t HashName(std::string_view name) {
+  constexpr std::uint64_t kMix = 0x9E3779B97F4A7C15u;
+  std::uint64_t hash = name.size() * kMix;
+  std::size_t at = 0;
+  for (; at + 8 <= name.size(); at += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, name.data() + at, 8);
+    hash = (hash ^ word) * kMix;
+    hash ^= hash >> 29;
+  }
+  std::uint64_t tail = 0;
+  for (std::size_t i = 0; at + i < name.size(); ++i) {
+    tail |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[at + i])) << (8 * i);
+  }
+  hash = (hash ^ tail) * kMix;
+  return static_cast<std::uint32_t>((hash ^ (hash >> 32)) * kMix >> 32);
+}
+
+// The labels of one run as the second pass needs them: each label's address as a number and
+// its name's hash, taken as the first pass stores it.
+struct LabelFacts {
+  std::vector<std::int32_t> addresses;
+  std::vector<std::uint32_t> hashes;
+};
+
+// Finds labels by name in an open-addressing table of label indexes, at most half full. Where a
+// name is defined more than once, the first definition in the source is the one that is found.
+// Names are compared only where the hashes agree.
 class LabelIndex {
 public:
-  explicit LabelIndex(const ProgramStore& store) : store_(store) {
+  LabelIndex(const ProgramStore& store, const LabelFacts& facts) : store_(store), facts_(facts) {
     std::size_t capacity = 16;
-    while (capacity < 2 * static_cast<std::size_t>(store.LabelPos + 1)) {
+    while (capacity < 2 * facts.hashes.size()) {
       capacity *= 2;
     }
     slots_.assign(capacity, kEmpty);
-    for (int label = 0; label <= store.LabelPos; ++label) {
-      std::size_t slot = Find(store.Labels[static_cast<std::size_t>(label)].Name);
-      if (slots_[slot] == kEmpty) {
-        slots_[slot] = label;
+    for (std::size_t label = 0; label < facts.hashes.size(); ++label) {
+      std::int32_t& slot = slots_[Find(store.Labels[label].Name, facts.hashes[label])];
+      if (slot == kEmpty) {
+        slot = static_cast<std::int32_t>(label);
       }
     }
   }
 
   // The address of the label called `name`, or nothing when there is no such label.
   [[nodiscard]] std::optional<std::int32_t> Address(std::string_view name) const {
-    const int label = slots_[Find(name)];
+    const std::int32_t label = slots_[Find(name, HashName(name))];
     if (label == kEmpty) {
       return std::nullopt;
     }
-    const std::string& text = store_.Labels[static_cast<std::size_t>(label)].Address;
-    std::int32_t address = 0;
-    std::from_chars(text.data(), text.data() + text.size(), address);
-    return address;
+    return facts_.addresses[static_cast<std::size_t>(label)];
   }
 
 private:
-  static constexpr int kEmpty = -1;
+  static constexpr std::int32_t kEmpty = -1;
 
   // The slot that holds `name`, or the empty slot where it would go.
-  std::size_t Find(std::string_view name) const {
-    std::uint64_t hash = 14695981039346656037u; // FNV-1a
-    for (char c : name) {
-      hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211u;
-    }
+  std::size_t Find(std::string_view name, std::uint32_t hash) const {
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-      const int label = slots_[slot];
-      if (label == kEmpty || store_.Labels[static_cast<std::size_t>(label)].Name == name) {
-        return slot;
+    for (std::size_t index = hash & mask;; index = (index + 1) & mask) {
+      const std::int32_t label = slots_[index];
+      if (label == kEmpty || (facts_.hashes[static_cast<std::size_t>(label)] == hash &&
+                              store_.Labels[static_cast<std::size_t>(label)].Name == name)) {
+        return index;
       }
     }
   }
 
   const ProgramStore& store_;
-  std::vector<int> slots_;
+  const LabelFacts& facts_;
+  std::vector<std::int32_t> slots_;
 };
 
 bool SameBlock(std::int32_t a, std::int32_t b) { return a / 256 == b / 256; }
+
+// The address that follows `address` in program memory: the program counter has 12 bits, so
+// after FFF comes 000.
+std::int32_t Following(std::int32_t address, int bytes) {
+  return (address + bytes) % kProgramMemorySize;
+}
 
 // Completes the bytes of `record` that depend on its label, which lies at `target`. Returns the
 // message when the reference cannot be resolved, and an empty text when it was.
@@ -167,12 +213,17 @@ std::string_view Resolve(AsmLine& record, std::int32_t target) {
   if (record.Kind < 0 || static_cast<std::size_t>(record.Kind) >= kInstructionCount) {
     return kUnknownError;
   }
+  // A label after the last byte of a full program memory names an address that does not exist.
+  if (target >= kProgramMemorySize) {
+    return kAddressOutOfBlock;
+  }
   switch (kInstructionSet[static_cast<std::size_t>(record.Kind)].operand) {
   case Operand::NearLabel:
   case Operand::RegisterLabel:
     // The 4004 forms the jump address from the program counter after it has fetched both
-    // bytes, so a jump whose first byte sits at offset FE or FF lands in the next block.
-    if (!SameBlock(record.Address + 2, target)) {
+    // bytes, so a jump whose first byte sits at offset FE or FF lands in the next block, and
+    // one at FFE in block 000.
+    if (!SameBlock(Following(record.Address, 2), target)) {
       return kAddressOutOfBlock;
     }
     record.Byte2 = static_cast<std::int16_t>(target % 256);
@@ -194,20 +245,23 @@ std::string_view Resolve(AsmLine& record, std::int32_t target) {
   }
 }
 
-// One listing line: address, four spaces, first byte, and for a two-byte instruction one space
-// and the second byte; CR LF after every line.
-void AppendListingLine(std::string& listing, const AsmLine& record) {
-  char line[4 + 4 + 4 + 1 + 4 + 2];
-  char* end = translate::WriteHex(line, record.Address, 3);
-  end = std::fill_n(end, 4, ' ');
-  end = translate::WriteHex(end, record.Byte1, 2);
+// The longest listing line: a four-digit address (never reached: addresses stay below 1000),
+// four spaces, two four-digit bytes with a space, CR LF.
+constexpr std::size_t kLongestListingLine = 4 + 4 + 4 + 1 + 4 + 2;
+
+// Writes one listing line at `out` and returns its end: address, four spaces, first byte, and
+// for a two-byte instruction one space and the second byte; CR LF after every line.
+char* WriteListingLine(char* out, const AsmLine& record) {
+  out = translate::WriteHex(out, record.Address, 3);
+  out = std::fill_n(out, 4, ' ');
+  out = translate::WriteHex(out, record.Byte1, 2);
   if (record.IsTwoByte) {
-    *end++ = ' ';
-    end = translate::WriteHex(end, record.Byte2, 2);
+    *out++ = ' ';
+    out = translate::WriteHex(out, record.Byte2, 2);
   }
-  *end++ = '\r';
-  *end++ = '\n';
-  listing.append(line, static_cast<std::size_t>(end - line));
+  *out++ = '\r';
+  *out++ = '\n';
+  return out;
 }
 
 } // namespace
@@ -217,7 +271,9 @@ AssemblyOutcome Assemble(ProgramStore& store, std::string_view source) {
   // address of the instruction that follows it.
   store.InstrPos = 0;
   store.LabelPos = 0;
-  std::vector<SourceLine> origins; // the source line of each stored instruction
+  LabelFacts labelFacts;
+  labelFacts.addresses.reserve(store.Labels.size());
+  labelFacts.hashes.reserve(store.Labels.size());
   LineReader reader(source);
   SourceLine line;
   while (reader.Next(line)) {
@@ -232,45 +288,55 @@ AssemblyOutcome Assemble(ProgramStore& store, std::string_view source) {
       if (store.LabelPos >= kLabelCapacity) {
         return Rejection(kTooManyLabels, source, line);
       }
-      LabelEntry& entry = store.Labels[static_cast<std::size_t>(store.LabelPos)];
+      LabelEntry& entry = EntryToStore(store.Labels, static_cast<std::size_t>(store.LabelPos));
+      labelFacts.hashes.push_back(HashName(record.Text));
       entry.Name = std::move(record.Text);
       // The address is kept as decimal text.
+      const std::int16_t address = NextAddress(store);
       char digits[8];
-      const auto written = std::to_chars(digits, digits + sizeof digits, NextAddress(store));
+      const auto written = std::to_chars(digits, digits + sizeof digits, address);
       entry.Address.assign(digits, written.ptr);
+      labelFacts.addresses.push_back(address);
       ++store.LabelPos;
       continue;
     }
-    if (store.InstrPos >= kInstructionCapacity) {
+    // Every byte of the program must lie in program memory; an instruction takes at least one
+    // byte, so this also keeps the table within its capacity.
+    record.Address = NextAddress(store);
+    if (record.Address + (record.IsTwoByte ? 2 : 1) > kProgramMemorySize) {
       return Rejection(kTooManyInstructions, source, line);
     }
-    record.Address = NextAddress(store);
-    store.Instructions[static_cast<std::size_t>(store.InstrPos)] = std::move(record);
-    origins.push_back(line);
+    EntryToStore(store.Instructions, static_cast<std::size_t>(store.InstrPos)) = std::move(record);
     ++store.InstrPos;
   }
   --store.InstrPos;
   --store.LabelPos;
 
-  // Second pass: complete the bytes that depend on a label, and list every instruction.
-  const LabelIndex labels(store);
-  std::string listing;
-  listing.reserve(static_cast<std::size_t>(store.InstrPos + 1) * 13);
+  // Second pass: complete the bytes that depend on a label, and list every instruction. The
+  // listing is written into a buffer sized for the longest lines, and cut to its length.
+  const LabelIndex labels(store, labelFacts);
+  AssemblyOutcome outcome;
+  std::string& listing = outcome.Listing.emplace();
+  listing.resize(static_cast<std::size_t>(store.InstrPos + 1) * kLongestListingLine);
+  char* const start = listing.data();
+  char* end = start;
   for (int f = 0; f <= store.InstrPos; ++f) {
     AsmLine& record = store.Instructions[static_cast<std::size_t>(f)];
     if (!record.Text.empty()) {
       const std::optional<std::int32_t> target = labels.Address(record.Text);
       const std::string_view message = target ? Resolve(record, *target) : kUndefinedLabel;
       if (!message.empty()) {
-        AssemblyOutcome outcome = Failure(message, origins[static_cast<std::size_t>(f)]);
-        outcome.Listing = std::move(listing);
+        listing.resize(static_cast<std::size_t>(end - start));
+        const SourceLine origin = LineOfInstruction(source, f);
+        outcome.Message = message;
+        outcome.Line = origin.number;
+        outcome.LineText = origin.text;
         return outcome;
       }
     }
-    AppendListingLine(listing, record);
+    end = WriteListingLine(end, record);
   }
-  AssemblyOutcome outcome;
-  outcome.Listing = std::move(listing);
+  listing.resize(static_cast<std::size_t>(end - start));
   return outcome;
 }
 

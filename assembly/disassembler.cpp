@@ -105,8 +105,9 @@ std::vector<Record> Decode(std::span<const std::uint8_t> image) {
       if (operand == Operand::FarLabel) {
         record.target = ((byte & 0x0F) << 8) | low;
       } else if (TakesLabel(operand)) {
-        // The processor keeps the block of the address after the instruction.
-        record.target = ((address + 2) & ~0xFF) | low;
+        // The processor keeps the block of the address after the instruction; after FFF the
+        // 12-bit program counter goes on at 000.
+        record.target = ((address + 2) & 0xF00) | low;
       }
     }
     records.push_back(record);
@@ -140,16 +141,15 @@ void WriteUnreachableJumpsAsData(std::vector<Record>& records, std::size_t image
   }
 }
 
-// With more targets than the label table holds, the jumps to the least used targets are written
-// as DATA.
-void KeepLabelsWithinTheTable(std::vector<Record>& records) {
+// With more targets than `labelLimit`, the jumps to the least used targets are written as DATA.
+void KeepLabelsWithin(std::vector<Record>& records, std::size_t labelLimit) {
   std::map<int, int> uses;
   for (const Record& record : records) {
     if (record.target != kNone) {
       ++uses[record.target];
     }
   }
-  if (uses.size() <= static_cast<std::size_t>(kLabelCapacity)) {
+  if (uses.size() <= labelLimit) {
     return;
   }
   std::vector<std::pair<int, int>> byUse; // uses, target
@@ -157,8 +157,8 @@ void KeepLabelsWithinTheTable(std::vector<Record>& records) {
     byUse.emplace_back(count, target);
   }
   std::sort(byUse.begin(), byUse.end());
-  std::vector<bool> dropped(4096, false);
-  for (std::size_t i = 0; i < byUse.size() - kLabelCapacity; ++i) {
+  std::vector<bool> dropped(kProgramMemorySize, false);
+  for (std::size_t i = 0; i < byUse.size() - labelLimit; ++i) {
     dropped[static_cast<std::size_t>(byUse[i].second)] = true;
   }
   for (std::size_t i = records.size(); i-- > 0;) {
@@ -212,23 +212,17 @@ std::string Statement(const Record& record, std::span<const std::uint8_t> image)
 
 } // namespace
 
-Disassembly Disassemble(std::span<const std::uint8_t> image) {
+Disassembly Disassemble(std::span<const std::uint8_t> image, std::size_t labelLimit) {
   Disassembly result;
-  constexpr std::size_t kLargest = 2 * static_cast<std::size_t>(kInstructionCapacity);
-  if (image.size() > kLargest) {
+  if (image.size() > static_cast<std::size_t>(kProgramMemorySize)) {
     result.Error = "the image has " + std::to_string(image.size()) +
-                   " bytes; a program holds at most " + std::to_string(kLargest);
+                   " bytes; program memory holds at most " + std::to_string(kProgramMemorySize);
     return result;
   }
+  // At most one line per byte, so the program always fits the instruction table.
   std::vector<Record> records = Decode(image);
   WriteUnreachableJumpsAsData(records, image.size());
-  KeepLabelsWithinTheTable(records);
-  if (records.size() > static_cast<std::size_t>(kInstructionCapacity)) {
-    result.Error = "the image needs " + std::to_string(records.size()) +
-                   " instructions and DATA lines; a program holds at most " +
-                   std::to_string(kInstructionCapacity);
-    return result;
-  }
+  KeepLabelsWithin(records, labelLimit);
 
   std::vector<bool> labelled(image.size(), false);
   for (const Record& record : records) {

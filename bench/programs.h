@@ -4,30 +4,37 @@
 
 // Sources at the assembler's limits, shared by the benchmarks.
 
-// 2001 instructions, a label reference in every other one, and 1001 labels; CR LF line ends.
-inline std::string MaximumProgram() {
+// The largest program: 2048 jumps fill the 4096 bytes of program memory, each refers to a label,
+// and 4097 labels name every address and the one after the end (two names for each jump, whose
+// second byte no instruction starts at). CR LF line ends.
+inline std::string LargestProgram() {
   std::string source;
-  int labels = 0;
-  for (int i = 0; i < 2001; ++i) {
-    if (i % 2 == 0 && labels < 1001) {
-      source += 'L';
-      source += std::to_string(labels++);
+  for (int i = 0; i < 2048; ++i) {
+    for (const char* prefix : {"A", "B"}) {
+      source += prefix;
+      source += std::to_string(i);
       source += ":\r\n";
     }
-    if (i % 2 == 0) {
-      source += "LDM 5\r\n";
-    } else {
-      source += "JUN L";
-      source += std::to_string((i * 7) % 1001);
-      source += "\r\n";
-    }
+    source += "JUN A";
+    source += std::to_string((i * 7) % 2048);
+    source += "\r\n";
+  }
+  source += "END:\r\n";
+  return source;
+}
+
+// 4096 one-byte instructions.
+inline std::string OneByteProgram() {
+  std::string source;
+  for (int i = 0; i < 4096; ++i) {
+    source += "LDM 5\r\n";
   }
   return source;
 }
 
-// The maximum program followed by comment lines of 1000 characters, 1 MiB in all.
+// The largest program followed by comment lines of 1000 characters, 1 MiB in all.
 inline std::string MebibyteSource() {
-  std::string source = MaximumProgram();
+  std::string source = LargestProgram();
   const std::string comment = "; " + std::string(1000, '-') + "\r\n";
   while (source.size() < (1u << 20)) {
     source += comment;

@@ -41,7 +41,8 @@ int HexValue(std::string_view text) {
   return text.empty() ? -1 : value;
 }
 
-// Records 0 to last-1 hold bytes, and addresses that run on from 0 without a gap.
+// Records 0 to last-1 hold bytes, and addresses that run on from 0 without a gap and stay in
+// program memory.
 std::string CheckRecords(const ProgramStore& store, int count) {
   int address = 0;
   for (int i = 0; i < count; ++i) {
@@ -53,6 +54,9 @@ std::string CheckRecords(const ProgramStore& store, int count) {
       return Describe(i, "an address that does not follow the previous record");
     }
     address += record.IsTwoByte ? 2 : 1;
+    if (address > assembly::kProgramMemorySize) {
+      return Describe(i, "a byte past the end of program memory");
+    }
   }
   return {};
 }
@@ -230,8 +234,8 @@ std::string CheckDisassembly(std::span<const std::uint8_t> image) {
   translate::LoadMnemonicTable();
   const assembly::Disassembly disassembly = assembly::Disassemble(image);
   if (!disassembly.Error.empty()) {
-    // Up to 2001 bytes, every image can be written as a program.
-    return image.size() > static_cast<std::size_t>(assembly::kInstructionCapacity)
+    // Every image that fits program memory can be written as a program.
+    return image.size() > static_cast<std::size_t>(assembly::kProgramMemorySize)
                ? std::string()
                : "no program for an image of " + std::to_string(image.size()) + " bytes";
   }
@@ -251,9 +255,9 @@ std::string ExpandInput(std::string_view input) {
     return std::string(input);
   }
   const std::string_view unit = input.substr(1);
-  const std::size_t repeats = (static_cast<unsigned char>(input[0]) - 0xBF) * 40u;
+  const std::size_t repeats = (static_cast<unsigned char>(input[0]) - 0xBF) * 160u;
   std::string text;
-  for (std::size_t i = 0; i < repeats && text.size() + unit.size() <= (1u << 14); ++i) {
+  for (std::size_t i = 0; i < repeats && text.size() + unit.size() <= (1u << 15); ++i) {
     text.append(unit);
   }
   return text;

@@ -122,7 +122,8 @@ std::optional<WriteFailure> FileReplacement::Stage(const std::filesystem::path& 
   const bool exists = ::stat(path.c_str(), &existing) == 0;
   const auto failure = [&](int error) { return WriteFailure{target, Reason(error), exists}; };
   if (exists && S_ISDIR(existing.st_mode)) {
-    return failure(EISDIR);
+    // A folder is not a file to be left as it was: nothing of it is touched.
+    return WriteFailure{target, Reason(EISDIR), false};
   }
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
   std::string name = ".";

@@ -203,15 +203,22 @@ TEST_F(CommandLine, DisassemblyAssemblesBackToTheImage) {
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out, ReadFileBytes(dir / "again.asm"));
 
-  WriteFileBytes(dir / "huge.bin", std::string(2002, '\xFF'));
+  WriteFileBytes(dir / "huge.bin", std::string(4097, '\xFF'));
   result = Tool("--disassemble huge.bin -o huge.asm");
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.err, "huge.bin: error: cannot write the image as a program: the image needs "
-                        "2002 instructions and DATA lines; a program holds at most 2001\n");
+  EXPECT_EQ(result.err, "huge.bin: error: cannot write the image as a program: the image has "
+                        "4097 bytes; program memory holds at most 4096\n");
   EXPECT_FALSE(fs::exists(dir / "huge.asm"));
 
   result = Tool("--disassemble blink.bin -l out.lst");
   EXPECT_EQ(result.status, 2);
+
+  // A disassembly that cannot be written is a failure to write, not an error in the image.
+  fs::create_directory(dir / "folder");
+  result = Tool("--disassemble blink.bin -o folder");
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err, "brindlewick-asm: cannot write 'folder': Is a directory (nothing was "
+                        "written)\n");
 }
 
 TEST_F(CommandLine, HelpAndVersion) {

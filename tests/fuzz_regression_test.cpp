@@ -63,12 +63,15 @@ TEST(FuzzRegressions, SeedsPassEveryCheck) {
 
 // Where the checks draw their lines: the largest images, and how inputs grow.
 TEST(FuzzRegressions, ImageLimitsAndInputExpansion) {
-  // More than 2001 bytes of FF cannot be a program; up to 2001 bytes always can.
-  EXPECT_EQ(fuzz::CheckDisassembly(std::vector<std::uint8_t>(2001, 0xFF)), "");
-  EXPECT_EQ(fuzz::CheckDisassembly(std::vector<std::uint8_t>(2002, 0xFF)), "");
-  EXPECT_EQ(fuzz::ExpandInput("\xC0NOP\n").size(), 4u * 40u);
+  // Every image of up to 4096 bytes is a program; a larger one is refused.
+  EXPECT_EQ(fuzz::CheckDisassembly(std::vector<std::uint8_t>(4096, 0xFF)), "");
+  EXPECT_EQ(fuzz::CheckDisassembly(std::vector<std::uint8_t>(4097, 0xFF)), "");
+  EXPECT_EQ(fuzz::ExpandInput("\xC0NOP\n").size(), 4u * 160u);
   EXPECT_EQ(fuzz::ExpandInput("NOP\n"), "NOP\n");
-  EXPECT_LE(fuzz::ExpandInput("\xFF" + std::string(1000, 'x')).size(), 16384u);
+  EXPECT_LE(fuzz::ExpandInput("\xFF" + std::string(1000, 'x')).size(), 32768u);
+  // Short inputs reach both limits: 4097 one-byte instructions, 8193 labels.
+  EXPECT_EQ(fuzz::ExpandInput("\xFFNOP\n").size(), 4u * 8192u);
+  EXPECT_EQ(fuzz::ExpandInput("\xFFX:\n").size(), 3u * 10240u);
 }
 
 } // namespace

@@ -15,50 +15,102 @@ using Bytes = AssemblerFixture::Bytes;
 
 using Limits = AssemblerFixture;
 
-TEST_F(Limits, TablesHoldExactly2001InstructionsAnd1001Labels) {
-  std::string source;
-  for (int i = 0; i < 1001; ++i) {
-    source += "L" + std::to_string(i) + ":\r\n";
+// `count` copies of `line`, each ended by CR LF.
+std::string Repeat(const std::string& line, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    text += line;
+    text += "\r\n";
   }
-  for (int i = 0; i < 2000; ++i) {
-    source += "JUN L" + std::to_string(i % 1001) + "\r\n";
-  }
-  // 1001 labels and 2001 instructions: both tables full.
-  const std::string full = source + "NOP\r\n";
-  AssemblyOutcome outcome = Run(full);
-  ASSERT_TRUE(outcome.Completed()) << outcome.Message;
-  EXPECT_EQ(store->InstrPos, 2000);
-  EXPECT_EQ(store->LabelPos, 1000);
-  EXPECT_EQ(Image().size(), 4001u);
-
-  outcome = Run(full + "NOP\r\n");
-  EXPECT_EQ(outcome.Message, "Too many instructions");
-  EXPECT_EQ(outcome.Line, 3003u);
-  EXPECT_FALSE(outcome.Listing);
-  EXPECT_EQ(outcome.Selection->Length, 3u);
-  EXPECT_EQ(store->InstrPos, 2001);
-
-  outcome = Run(full + "EXTRA:\r\n");
-  EXPECT_EQ(outcome.Message, "Too many labels");
-  EXPECT_EQ(outcome.Line, 3003u);
-  EXPECT_EQ(store->LabelPos, 1001);
+  return text;
 }
 
-TEST_F(Limits, ALabelMayFollowThe2001stInstruction) {
+TEST_F(Limits, AProgramFillsTheWholeProgramMemory) {
+  // 4096 one-byte instructions, 000-FFF.
+  AssemblyOutcome outcome = Run(Repeat("NOP", 4096));
+  ASSERT_TRUE(outcome.Completed()) << outcome.Message;
+  EXPECT_EQ(store->InstrPos, 4095);
+  EXPECT_EQ(Image(), Bytes(4096, 0x00));
+  EXPECT_TRUE(outcome.Listing->ends_with("FFF    00\r\n"));
+
+  // The 4097th does not fit: stopped at its line, which is selected; the listing is kept.
+  outcome = Run(Repeat("NOP", 4096) + "LDM 1\r\nNOP\r\n");
+  EXPECT_EQ(outcome.Message, "Too many instructions");
+  EXPECT_EQ(outcome.Line, 4097u);
+  EXPECT_EQ(outcome.Selection, (SourceSelection{4096 * 5, 5}));
+  EXPECT_FALSE(outcome.Listing);
+  EXPECT_EQ(store->InstrPos, 4096);
+
+  // A two-byte instruction at FFE fits; at FFF its second byte would lie past the end.
+  outcome = Run(Repeat("NOP", 4094) + "FIM 0, AB\r\n");
+  ASSERT_TRUE(outcome.Completed()) << outcome.Message;
+  EXPECT_TRUE(outcome.Listing->ends_with("FFE    20 AB\r\n"));
+  EXPECT_EQ(Run(Repeat("NOP", 4095) + "FIM 0, AB\r\n").Message, "Too many instructions");
+  // 2048 jumps fill it too.
+  outcome = Run("L:\r\n" + Repeat("JUN L", 2048));
+  ASSERT_TRUE(outcome.Completed()) << outcome.Message;
+  EXPECT_EQ(Image().size(), 4096u);
+}
+
+// After FFF the program counter goes on at 000, so a jump within a block at FFE reaches block
+// 000-0FF, not F00-FFF.
+TEST_F(Limits, AJumpAtTheTopOfMemoryReachesBlockZero) {
+  struct Case {
+    std::string jump;
+    std::string target;
+    std::string message;
+    std::string lastLine;
+  };
+  const Case cases[] = {
+      {"JNZ LOW", "LOW", "", "FFE    1C 05\r\n"},
+      {"ISZ 3, LOW", "LOW", "", "FFE    73 05\r\n"},
+      {"JNZ HIGH", "HIGH", "Address out of block", "FFD    00\r\n"},
+      {"ISZ 3, HIGH", "HIGH", "Address out of block", "FFD    00\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.jump);
+    // LOW at 005, HIGH at F00.
+    const std::string source = Repeat("NOP", 5) + "LOW:\r\n" + Repeat("NOP", 0xF00 - 5) +
+                               "HIGH:\r\n" + Repeat("NOP", 0xFE) + c.jump + "\r\n";
+    const AssemblyOutcome outcome = Run(source);
+    EXPECT_EQ(outcome.Message, c.message);
+    EXPECT_TRUE(outcome.Listing->ends_with(c.lastLine));
+  }
+}
+
+// A label after the last byte of a full memory gets 1000, an address that does not exist: no
+// instruction can take it.
+TEST_F(Limits, ALabelAfterAFullMemoryCannotBeReached) {
+  for (const std::string jump : {"JUN END", "JMS END", "JZ END", "ISZ 1, END", "FIM 0, [END]"}) {
+    SCOPED_TRACE(jump);
+    const std::string source = jump + "\r\n" + Repeat("NOP", 4094) + "END:\r\n";
+    const AssemblyOutcome outcome = Run(source);
+    EXPECT_EQ(outcome.Message, "Address out of block");
+    EXPECT_EQ(store->Labels[0], (assembly::LabelEntry{"END", "4096"}));
+    EXPECT_EQ(outcome.Listing, "") << "the first instruction failed";
+  }
+}
+
+TEST_F(Limits, LabelsNameEveryAddressAndMore) {
+  // A label at every address and one after the end: 4097.
   std::string source;
-  for (int i = 0; i < 2001; ++i) {
-    source += "JUN END\r\n";
+  for (int i = 0; i < 4096; ++i) {
+    source += "A" + std::to_string(i) + ":\r\nNOP\r\n";
   }
   source += "END:\r\n";
-  const AssemblyOutcome outcome = Run(source);
+  AssemblyOutcome outcome = Run(source);
   ASSERT_TRUE(outcome.Completed()) << outcome.Message;
-  EXPECT_EQ(store->Labels[0], (assembly::LabelEntry{"END", "4002"}));
-  const Bytes image = Image();
-  ASSERT_EQ(image.size(), 4002u);
-  // 4002 is FA2: block F in the opcode, A2 in the second byte.
-  EXPECT_EQ(image[0], 0x4F);
-  EXPECT_EQ(image[1], 0xA2);
-  EXPECT_TRUE(outcome.Listing->ends_with("FA0    4F A2\r\n"));
+  EXPECT_EQ(store->LabelPos, 4096);
+  EXPECT_EQ(store->Labels[4095], (assembly::LabelEntry{"A4095", "4095"}));
+
+  // The table holds 8192 definitions; the 8193rd is refused at its line.
+  const std::string full = Repeat("L:", 8192);
+  ASSERT_TRUE(Run(full + "NOP\r\n").Completed());
+  EXPECT_EQ(store->LabelPos, 8191);
+  outcome = Run(full + "EXTRA:\r\nNOP\r\n");
+  EXPECT_EQ(outcome.Message, "Too many labels");
+  EXPECT_EQ(outcome.Line, 8193u);
+  EXPECT_EQ(store->LabelPos, 8192);
 }
 
 TEST_F(Limits, LongLinesAndLargeSourcesAssemble) {
@@ -86,33 +138,25 @@ TEST_F(Limits, LongLinesAndLargeSourcesAssemble) {
 }
 
 TEST_F(Limits, NothingIsWrittenPastTheTables) {
-  // Fill both tables, then overflow each: the entries next to the tables' ends stay as they were.
-  std::string source;
-  for (int i = 0; i < 1001; ++i) {
-    source += "LABEL" + std::to_string(i) + ":\r\n";
-  }
-  for (int i = 0; i < 2001; ++i) {
-    source += "FIM 7, FF\r\n";
-  }
+  // Fill both tables, then overflow each: the tables keep their size and their last entries.
+  const std::string source = Repeat("L:", 8192) + Repeat("FIM 7, FF", 2048);
   ASSERT_TRUE(Run(source).Completed());
-  const assembly::LabelEntry firstLabel = store->Labels[0];
-  const translate::AsmLine lastInstruction = store->Instructions[2000];
-
-  EXPECT_EQ(Run(source + "DATA 01\r\nDATA 02\r\n").Message, "Too many instructions");
-  EXPECT_EQ(store->Labels[0], firstLabel);
-  EXPECT_EQ(store->Instructions[2000], lastInstruction);
+  const assembly::LabelEntry lastLabel = store->Labels.back();
+  const translate::AsmLine lastInstruction = store->Instructions.back();
 
   EXPECT_EQ(Run("EXTRA:\r\n" + source).Message, "Too many labels");
-  EXPECT_EQ(store->LabelPos, 1001);
-  EXPECT_EQ(store->Instructions[0].Byte1, 0x2E);
+  EXPECT_EQ(store->LabelPos, 8192);
+  EXPECT_EQ(Run(source + "DATA 01\r\nDATA 02\r\n").Message, "Too many instructions");
+  EXPECT_EQ(store->InstrPos, 2048);
+  ASSERT_EQ(store->Labels.size(), 8192u);
+  ASSERT_EQ(store->Instructions.size(), 2048u);
+  EXPECT_EQ(store->Labels.back(), lastLabel);
+  EXPECT_EQ(store->Instructions.back(), lastInstruction);
+  EXPECT_EQ(Image().size(), 4096u) << "the image never reads past the stored records";
 }
 
 TEST_F(Limits, ALongerThenAShorterProgramLeavesNoStaleRecord) {
-  std::string longer;
-  for (int i = 0; i < 2001; ++i) {
-    longer += "JUN END\r\n";
-  }
-  longer += "END:\r\n";
+  const std::string longer = Repeat("JUN END", 2047) + "END:\r\n";
   ASSERT_TRUE(Run(longer).Completed());
   // A rejected shorter run, then a completed one: only the short program is listed and saved.
   EXPECT_EQ(Run("LDM 1\r\nLDM 2\r\nBAD\r\n").Message, "Undefined instruction");

@@ -92,7 +92,13 @@ TEST_F(LineParser, DigitOperandsAreTheFourthCharacterOnly) {
   ExpectRecords({
       {"ADD R1", Record(59, 0x80, 0, false)}, // R is not a digit and reads as 0
       {"LDM 15", Record(64, 0xD1, 0, false)}, // the 5 is ignored
+      // Nothing after the mnemonic reads as 0, never as a letter of the mnemonic itself.
       {"LDM", Record(64, 0xD0, 0, false)},
+      {"INC", Record(57, 0x60, 0, false)},
+      {"ADD", Record(59, 0x80, 0, false)},
+      {"SUB", Record(60, 0x90, 0, false)},
+      {"LDA", Record(61, 0xA0, 0, false)},
+      {"SRC", Record(52, 0x21, 0, false)},
       {"ldm f", Record(64, 0xDF, 0, false)},
       {"INC F", Record(57, 0x6F, 0, false)},
       {"XCH A", Record(62, 0xBA, 0, false)},

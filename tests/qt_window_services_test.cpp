@@ -122,7 +122,7 @@ private slots:
     const std::optional<services::WriteFailure> failure = services->ReplaceFile(path, "bytes");
     QVERIFY(failure);
     QCOMPARE(failure->reason, std::string("Is a directory"));
-    QVERIFY(failure->existed);
+    QVERIFY(!failure->existed);
     QVERIFY(QFileInfo(folder.filePath("sub/keep")).isDir());
   }
 
