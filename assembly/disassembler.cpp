@@ -15,62 +15,10 @@ namespace assembly {
 namespace {
 
 using translate::Instruction;
-using translate::kInstructionCount;
 using translate::kInstructionSet;
 using translate::Operand;
 
 constexpr int kNone = -1;
-
-// True when `instruction` can produce `byte` as its first byte.
-constexpr bool CanEncode(const Instruction& instruction, int byte) {
-  switch (instruction.operand) {
-  case Operand::None:
-  case Operand::NearLabel: // the condition is part of the mnemonic
-    return byte == instruction.opcode;
-  case Operand::Pair:
-  case Operand::PairData: // the pair sits in bits 1-3
-    return (byte & 0xF1) == instruction.opcode;
-  case Operand::FarLabel: // the address's high digit, the register or the data in bits 0-3
-  case Operand::Register:
-  case Operand::RegisterLabel:
-  case Operand::Nibble:
-    return (byte & 0xF0) == instruction.opcode;
-  case Operand::DataByte:
-    return false;
-  }
-  return false;
-}
-
-// The instruction code that each first byte belongs to, or kNone for the bytes that only DATA
-// can write: 0F, the conditional jumps with other conditions than the six mnemonics, FE, FF.
-constexpr std::array<int, 256> MakeDecodeTable() {
-  std::array<int, 256> table{};
-  table.fill(kNone);
-  for (int byte = 0; byte < 256; ++byte) {
-    for (std::size_t position = 0; position < kInstructionCount; ++position) {
-      if (CanEncode(kInstructionSet[position], byte)) {
-        table[static_cast<std::size_t>(byte)] = static_cast<int>(position);
-      }
-    }
-  }
-  return table;
-}
-
-constexpr bool EveryByteHasAtMostOneInstruction() {
-  for (int byte = 0; byte < 256; ++byte) {
-    int count = 0;
-    for (const Instruction& instruction : kInstructionSet) {
-      count += CanEncode(instruction, byte) ? 1 : 0;
-    }
-    if (count > 1) {
-      return false;
-    }
-  }
-  return true;
-}
-
-static_assert(EveryByteHasAtMostOneInstruction());
-constexpr std::array<int, 256> kDecode = MakeDecodeTable();
 
 // One line of the program: an instruction at `address`, or DATA when `position` is kNone.
 struct Record {
@@ -93,7 +41,7 @@ std::vector<Record> Decode(std::span<const std::uint8_t> image) {
     Record record;
     record.address = address;
     const int byte = image[static_cast<std::size_t>(address)];
-    const int position = kDecode[static_cast<std::size_t>(byte)];
+    const int position = translate::kFirstByteInstruction[static_cast<std::size_t>(byte)];
     const bool twoBytes =
         position != kNone && translate::IsTwoByteOperand(kInstructionSet[position].operand);
     // A two-byte instruction cut off by the end of the image is a DATA byte.

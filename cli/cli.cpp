@@ -238,6 +238,12 @@ std::string Latin1ToUtf8(std::string_view bytes) {
   return text;
 }
 
+void ReportSourceError(std::string_view sourceName, const assembly::AssemblyOutcome& outcome,
+                       std::ostream& err) {
+  err << sourceName << ':' << outcome.Line << ": error: " << outcome.Message << '\n'
+      << outcome.LineText << '\n';
+}
+
 Assembled AssembleFileBytes(assembly::ProgramStore& store, std::string_view bytes) {
   Assembled result;
   std::string converted;
@@ -303,8 +309,7 @@ int Run(std::span<const std::string> args, std::istream& in, std::ostream& out, 
   const Assembled result = AssembleFileBytes(*store, bytes);
   const assembly::AssemblyOutcome& outcome = result.outcome;
   if (!outcome.Completed()) {
-    err << sourceName << ':' << outcome.Line << ": error: " << outcome.Message << '\n'
-        << outcome.LineText << '\n';
+    ReportSourceError(sourceName, outcome, err);
     return kExitSourceError;
   }
 

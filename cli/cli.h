@@ -28,6 +28,10 @@ struct Assembled {
 
 [[nodiscard]] Assembled AssembleFileBytes(assembly::ProgramStore& store, std::string_view bytes);
 
+// Reports a source that did not assemble: "SOURCE:LINE: error: MESSAGE", then the line.
+void ReportSourceError(std::string_view sourceName, const assembly::AssemblyOutcome& outcome,
+                       std::ostream& err);
+
 // Runs the command line `args` (without the program name). `in`, `out` and `err` stand for
 // standard input, output and error.
 [[nodiscard]] int Run(std::span<const std::string> args, std::istream& in, std::ostream& out,

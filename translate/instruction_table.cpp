@@ -49,7 +49,49 @@ constexpr bool FixedOpcodesFollowPositions() {
   return true;
 }
 
+// Every instruction takes a cycle for each of its bytes, and FIN a second one for the byte of
+// program memory it reads.
+constexpr bool CyclesFollowBytes() {
+  for (const Instruction& row : kInstructionSet) {
+    if (row.operand == Operand::DataByte) {
+      continue;
+    }
+    const int bytes = IsTwoByteOperand(row.operand) ? 2 : 1;
+    if (row.cycles != (row.mnemonic == "FIN" ? 2 : bytes)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A first byte belongs to at most one instruction, so a byte decodes one way only.
+constexpr bool EveryByteHasAtMostOneInstruction() {
+  for (int byte = 0; byte < 256; ++byte) {
+    int count = 0;
+    for (const Instruction& row : kInstructionSet) {
+      count += CanEncode(row, byte) ? 1 : 0;
+    }
+    if (count > 1) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The six conditional jumps are JCN with a condition.
+constexpr bool ConditionalJumpsAreJcn() {
+  for (const Instruction& row : kInstructionSet) {
+    if ((row.operand == Operand::NearLabel) != ((row.opcode & 0xF0) == kJcnOpcode)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 static_assert(NoEntryIsPrefixOfAnother());
+static_assert(CyclesFollowBytes());
+static_assert(EveryByteHasAtMostOneInstruction());
+static_assert(ConditionalJumpsAreJcn());
 static_assert(EntriesAreUpperCaseWords());
 static_assert(FixedOpcodesFollowPositions());
 static_assert(kInstructionSet[65].mnemonic == "DATA" &&
