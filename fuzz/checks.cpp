@@ -4,10 +4,12 @@
 #include "assembly/disassembler.h"
 #include "cli/cli.h"
 #include "cli/intel_hex.h"
+#include "simulate/step.h"
 #include "translate/instruction_table.h"
 
 #include <algorithm>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 namespace fuzz {
@@ -248,6 +250,113 @@ std::string CheckDisassembly(std::span<const std::uint8_t> image) {
   return std::equal(again.begin(), again.end(), image.begin(), image.end())
              ? std::string()
              : std::string("the disassembly assembles to another image");
+}
+
+namespace {
+
+// Inputs that follow a pattern of the fuzz input, the same on every run.
+class PatternBoard final : public simulate::Peripherals {
+public:
+  explicit PatternBoard(std::uint8_t seed) : seed_(seed) {}
+  bool Test(std::uint64_t cycle) override { return ((cycle * (seed_ | 1)) >> 3 & 1) != 0; }
+  std::uint8_t RomInput(std::uint8_t port, std::uint64_t cycle) override {
+    return static_cast<std::uint8_t>((port + seed_ + cycle) & 0xF);
+  }
+  void RomOutput(std::uint8_t, std::uint8_t value, std::uint64_t) override { outputs_ += value; }
+  void RamOutput(std::uint8_t, std::uint8_t, std::uint8_t value, std::uint64_t) override {
+    outputs_ += value;
+  }
+  bool Interrupt(std::uint64_t cycle) override { return (seed_ & 0x80) != 0 && cycle % 97 == 0; }
+  [[nodiscard]] unsigned Outputs() const { return outputs_; }
+
+private:
+  std::uint8_t seed_;
+  unsigned outputs_ = 0;
+};
+
+template <typename Values> bool AllBelow(const Values& values, unsigned limit) {
+  return std::all_of(values.begin(), values.end(), [limit](auto v) { return v < limit; });
+}
+
+// The RAMs and ports, checked at the end of a run (every write is checked as it is made).
+std::string CheckMemory(const simulate::Machine& machine) {
+  if (!AllBelow(machine.ram, 16) || !AllBelow(machine.status, 16) ||
+      !AllBelow(machine.ramPorts, 16) || !AllBelow(machine.romPorts, 16)) {
+    return "a 4-bit value of 16 or more in the RAMs or ports";
+  }
+  return {};
+}
+
+std::string CheckMachine(const simulate::Machine& machine) {
+  const bool is4040 = machine.cpu == simulate::Processor::I4040;
+  if (machine.acc > 0xF || machine.carry > 1 || !AllBelow(machine.registers, 16)) {
+    return "a 4-bit value of 16 or more in the processor";
+  }
+  if (!AllBelow(machine.addresses, 0x1000)) {
+    return "an address of 1000 or more";
+  }
+  if (machine.pointer >= simulate::AddressRegisters(machine.cpu)) {
+    return "a stack pointer past the stack";
+  }
+  if (machine.dcl > 7 || machine.romBank > 1 || machine.registerBank > 1 ||
+      (!is4040 && (machine.romBank != 0 || machine.registerBank != 0 || machine.halted))) {
+    return "a selection the processor does not have";
+  }
+  return {};
+}
+
+// Runs the image and returns what broke, or a digest of the run.
+std::pair<std::string, std::uint64_t>
+RunImage(simulate::Processor cpu, std::span<const std::uint8_t> image, std::uint8_t seed) {
+  auto machine = std::make_unique<simulate::Machine>(simulate::MakeMachine(cpu));
+  if (!simulate::LoadImage(*machine, image).empty()) {
+    return {"", 0};
+  }
+  PatternBoard board(seed);
+  std::uint64_t digest = 0;
+  // The processor's own state before each step; memory and ports change only after the checks
+  // that stop a step.
+  const auto processor = [](const simulate::Machine& m) {
+    return std::tuple(m.cycles, m.addresses, m.pointer, m.acc, m.carry, m.registers, m.src, m.dcl,
+                      m.halted, m.registerBank, m.romBank);
+  };
+  for (int i = 0; i < 2000 && machine->cycles < 3000; ++i) {
+    const auto before = processor(*machine);
+    const std::uint64_t cyclesBefore = machine->cycles;
+    const simulate::StepResult step = simulate::Step(*machine, board);
+    if (step.stop != simulate::Stop::None) {
+      return {processor(*machine) == before ? std::string() : "a stop that changed the machine",
+              digest};
+    }
+    const std::uint64_t grew = machine->cycles - cyclesBefore;
+    if (grew != 1 && grew != 2) {
+      return {"a step of " + std::to_string(grew) + " cycles", digest};
+    }
+    if (std::string problem = CheckMachine(*machine); !problem.empty()) {
+      return {problem, digest};
+    }
+    if (step.write.value > 0xF) {
+      return {"a write of a value of 16 or more", digest};
+    }
+    digest = digest * 1099511628211u + simulate::ProgramCounter(*machine) * 16u + machine->acc;
+  }
+  return {CheckMemory(*machine), digest + board.Outputs()};
+}
+
+} // namespace
+
+std::string CheckSimulation(std::span<const std::uint8_t> input) {
+  if (input.empty()) {
+    return {};
+  }
+  const std::uint8_t seed = input[0];
+  const auto cpu = (seed & 1) != 0 ? simulate::Processor::I4040 : simulate::Processor::I4004;
+  const auto first = RunImage(cpu, input.subspan(1), seed);
+  if (!first.first.empty()) {
+    return first.first;
+  }
+  return RunImage(cpu, input.subspan(1), seed) == first ? std::string()
+                                                        : "two runs of one image disagree";
 }
 
 std::string ExpandInput(std::string_view input) {

@@ -23,6 +23,12 @@ namespace fuzz {
 // An image through the disassembler and back through the assembler.
 [[nodiscard]] std::string CheckDisassembly(std::span<const std::uint8_t> image);
 
+// An image run on the simulator for a bounded number of cycles: its first byte chooses the
+// processor and drives the inputs (TEST, the ROM input lines, INT), the rest is program memory.
+// Every value stays within its bits, the counter below 1000, the stack pointer within the stack;
+// cycles grow by 1 or 2 a step; a stop changes nothing; two runs agree.
+[[nodiscard]] std::string CheckSimulation(std::span<const std::uint8_t> input);
+
 // The source text that a fuzz input stands for: a first byte from C0 up repeats the rest of
 // the input, up to 32 KiB in all, so that short inputs reach the assembler's limits (4097
 // one-byte instructions, 8193 label definitions).

@@ -5,7 +5,8 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX}
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed")
 endif()
-foreach(file bin/brindlewick bin/brindlewick-asm share/applications/brindlewick.desktop
+foreach(file bin/brindlewick bin/brindlewick-asm bin/brindlewick-sim
+             share/applications/brindlewick.desktop
              share/icons/hicolor/scalable/apps/brindlewick.svg)
   if(NOT EXISTS ${PREFIX}/${file})
     message(FATAL_ERROR "not installed: ${file}")

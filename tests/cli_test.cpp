@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 #include "cli/intel_hex.h"
+#include "command_line.h"
 #include "failing_finish.h"
 #include "test_files.h"
 
@@ -51,52 +52,15 @@ Bytes ReadBytes(const fs::path& path) {
   return {text.begin(), text.end()};
 }
 
-struct ToolResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-// Runs the real brindlewick-asm in its own working folder through the shell, so that shell
-// features (standard input, ulimit) are at hand.
-class CommandLine : public ::testing::Test {
+// The assembler, run as a user runs it.
+class Assembler : public CommandLine {
 protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = fs::temp_directory_path() /
-          ("brindlewick-cli-" + std::to_string(::getpid()) + "-" + info->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
   ToolResult Tool(const std::string& arguments, const std::string& prefix = "") {
-    const std::string command = "cd '" + dir.string() + "' && " + prefix + "'" + BRINDLEWICK_ASM +
-                                "' " + arguments + " >stdout.txt 2>stderr.txt";
-    const int raw = std::system(command.c_str());
-    ToolResult result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = ReadFileBytes(dir / "stdout.txt");
-    result.err = ReadFileBytes(dir / "stderr.txt");
-    fs::remove(dir / "stdout.txt");
-    fs::remove(dir / "stderr.txt");
-    return result;
+    return Run(BRINDLEWICK_ASM, arguments, prefix);
   }
-
-  // The names in the working folder, apart from the captured output.
-  std::vector<std::string> Files() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  fs::path dir;
 };
 
-TEST_F(CommandLine, AssemblesTheExampleToImageAndListing) {
+TEST_F(Assembler, AssemblesTheExampleToImageAndListing) {
   const ToolResult result = Tool("'" + kExample + "' -o out.bin -l out.lst");
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out, "");
@@ -105,7 +69,7 @@ TEST_F(CommandLine, AssemblesTheExampleToImageAndListing) {
   EXPECT_EQ(ReadFileBytes(dir / "out.lst"), kExampleListing);
 }
 
-TEST_F(CommandLine, ListingGoesToStandardOutput) {
+TEST_F(Assembler, ListingGoesToStandardOutput) {
   std::string withLineFeeds = kExampleListing;
   std::erase(withLineFeeds, '\r');
   ToolResult result = Tool("'" + kExample + "'");
@@ -122,7 +86,7 @@ TEST_F(CommandLine, ListingGoesToStandardOutput) {
   EXPECT_EQ(result.out, withLineFeeds);
 }
 
-TEST_F(CommandLine, WritesIntelHex) {
+TEST_F(Assembler, WritesIntelHex) {
   WriteFileBytes(dir / "p.asm", "FIM 0, 12\nDATA 34\n");
   const ToolResult result = Tool("p.asm --hex=p.hex");
   ASSERT_EQ(result.status, 0) << result.err;
@@ -130,7 +94,7 @@ TEST_F(CommandLine, WritesIntelHex) {
   EXPECT_EQ(ReadFileBytes(dir / "p.hex"), ":0300000020123497\n:00000001FF\n");
 }
 
-TEST_F(CommandLine, SourceErrorsNameFileLineAndMessageAndWriteNothing) {
+TEST_F(Assembler, SourceErrorsNameFileLineAndMessageAndWriteNothing) {
   struct Case {
     std::string source;
     std::string diagnostic;
@@ -155,7 +119,7 @@ TEST_F(CommandLine, SourceErrorsNameFileLineAndMessageAndWriteNothing) {
   }
 }
 
-TEST_F(CommandLine, ZeroBytesAreLeftOutOfTheSource) {
+TEST_F(Assembler, ZeroBytesAreLeftOutOfTheSource) {
   WriteFileBytes(dir / "p.asm", std::string("N\0OP\r\nDATA 4\0"
                                             "2",
                                             14));
@@ -164,7 +128,7 @@ TEST_F(CommandLine, ZeroBytesAreLeftOutOfTheSource) {
   EXPECT_EQ(result.out, "000    00\r\n001    42\r\n");
 }
 
-TEST_F(CommandLine, BadUsageAndUnreadableFilesExitWithStatusTwo) {
+TEST_F(Assembler, BadUsageAndUnreadableFilesExitWithStatusTwo) {
   WriteFileBytes(dir / "p.asm", "NOP\n");
   fs::create_directory(dir / "folder");
   struct Case {
@@ -189,7 +153,7 @@ TEST_F(CommandLine, BadUsageAndUnreadableFilesExitWithStatusTwo) {
   }
 }
 
-TEST_F(CommandLine, DisassemblyAssemblesBackToTheImage) {
+TEST_F(Assembler, DisassemblyAssemblesBackToTheImage) {
   ToolResult result = Tool("'" + kExample + "' -o blink.bin");
   ASSERT_EQ(result.status, 0) << result.err;
   result = Tool("--disassemble blink.bin -o again.asm");
@@ -221,7 +185,7 @@ TEST_F(CommandLine, DisassemblyAssemblesBackToTheImage) {
                         "written)\n");
 }
 
-TEST_F(CommandLine, HelpAndVersion) {
+TEST_F(Assembler, HelpAndVersion) {
   ToolResult result = Tool("--help");
   EXPECT_EQ(result.status, 0);
   EXPECT_TRUE(result.out.starts_with("Usage: brindlewick-asm [options] SOURCE\n"));
@@ -230,7 +194,7 @@ TEST_F(CommandLine, HelpAndVersion) {
   EXPECT_TRUE(result.out.starts_with("brindlewick-asm "));
 }
 
-TEST_F(CommandLine, FailedWritesLeaveTheOldFileIntact) {
+TEST_F(Assembler, FailedWritesLeaveTheOldFileIntact) {
   std::string big;
   for (int i = 0; i < 2001; ++i) {
     big += "JUN 0\r\n";
@@ -261,7 +225,7 @@ TEST_F(CommandLine, FailedWritesLeaveTheOldFileIntact) {
   EXPECT_EQ(Files(), (std::vector<std::string>{"big.asm", "folder", "old.bin"}));
 }
 
-TEST_F(CommandLine, OutputsAreWrittenAllOrNone) {
+TEST_F(Assembler, OutputsAreWrittenAllOrNone) {
   // 200 bytes of image, about 560 bytes of Intel HEX.
   std::string source;
   for (int i = 0; i < 200; ++i) {
@@ -299,7 +263,7 @@ TEST_F(CommandLine, OutputsAreWrittenAllOrNone) {
 // The temporary file must be on the disk and closed, both checked, before it replaces the
 // target: a failing flush or close leaves the old file, reports the error, and leaves no
 // temporary behind.
-TEST_F(CommandLine, AFailedFlushOrCloseLeavesTheOldFile) {
+TEST_F(Assembler, AFailedFlushOrCloseLeavesTheOldFile) {
   WriteFileBytes(dir / "p.asm", "NOP\n");
   WriteFileBytes(dir / "old.bin", "old image");
   for (const std::string call : {"fsync", "close"}) {
@@ -318,7 +282,7 @@ TEST_F(CommandLine, AFailedFlushOrCloseLeavesTheOldFile) {
   }
 }
 
-TEST_F(CommandLine, ReplacingAFileKeepsItsPermissions) {
+TEST_F(Assembler, ReplacingAFileKeepsItsPermissions) {
   WriteFileBytes(dir / "p.asm", "NOP\n");
   WriteFileBytes(dir / "out.bin", "longer old content");
   fs::permissions(dir / "out.bin", fs::perms::owner_read | fs::perms::owner_write);

@@ -26,6 +26,11 @@ const std::map<std::string, Check>& Targets() {
          return fuzz::CheckDisassembly(std::span<const std::uint8_t>(
              reinterpret_cast<const std::uint8_t*>(input.data()), input.size()));
        }},
+      {"simulation",
+       [](std::string_view input) {
+         return fuzz::CheckSimulation(std::span<const std::uint8_t>(
+             reinterpret_cast<const std::uint8_t*>(input.data()), input.size()));
+       }},
   };
   return targets;
 }

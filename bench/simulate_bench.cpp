@@ -1,0 +1,109 @@
+// Simulated instruction cycles per second, without and with serial decoding.
+#include "assembly/assembler.h"
+#include "simulate/basic_board.h"
+#include "simulate/step.h"
+#include "translate/instruction_table.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+namespace {
+
+// A mix of what 4004 programs do most: BCD arithmetic over RAM, register loops, calls.
+const char* const kBusyProgram = R"(
+START:
+        FIM 0, 00
+        FIM 1, 10
+        LDM C
+        XCH 6
+        CLC
+DIGIT:
+        SRC 1
+        RDM
+        SRC 0
+        ADM
+        DAA
+        WRM
+        INC 1
+        INC 3
+        ISZ 6, DIGIT
+        JMS WAIT
+        JUN START
+WAIT:
+        FIM 7, F0
+LOOP:
+        ISZ F, LOOP
+        ISZ E, LOOP
+        BBL 0
+)";
+
+// Sends "U" over and over on bit 0 of ROM port 0, 8 cycles a bit, so the decoder always works.
+const char* const kSerialProgram = R"(
+        FIM 7, 00
+        SRC 7
+AGAIN:
+        CLB
+        WRR
+        LDM 1
+        NOP
+        NOP
+        NOP
+        NOP
+        NOP
+        NOP
+        WRR
+        JUN AGAIN
+)";
+
+simulate::Machine Load(const char* source) {
+  translate::LoadMnemonicTable();
+  auto store = std::make_unique<assembly::ProgramStore>();
+  const assembly::AssemblyOutcome outcome = assembly::Assemble(*store, source);
+  simulate::Machine machine = simulate::MakeMachine(simulate::Processor::I4004);
+  if (outcome.Completed()) {
+    (void)simulate::LoadImage(machine, assembly::BinaryImage(*store));
+  }
+  return machine;
+}
+
+// Runs a million cycles per iteration and reports the cycles per second.
+void RunCycles(benchmark::State& state, simulate::Machine machine, simulate::BasicBoard& board) {
+  simulate::RunLimits limits;
+  for (auto _ : state) {
+    limits.cycleLimit = machine.cycles + 1'000'000;
+    limits.pause = &board.OutputArrived();
+    for (;;) {
+      const simulate::RunOutcome outcome = simulate::Run(machine, board, limits);
+      if (outcome.end != simulate::RunEnd::Paused) {
+        break;
+      }
+      board.Output(machine.cycles)->Received().clear();
+      board.OutputArrived() = false;
+    }
+  }
+  state.counters["cycles_per_second"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * 1e6, benchmark::Counter::kIsRate);
+}
+
+void BM_SimulateWithoutSerial(benchmark::State& state) {
+  simulate::BasicBoard board;
+  RunCycles(state, Load(kBusyProgram), board);
+}
+BENCHMARK(BM_SimulateWithoutSerial)->Unit(benchmark::kMillisecond);
+
+void BM_SimulateWithSerialDecoding(benchmark::State& state) {
+  simulate::BasicBoard::Serial serial;
+  serial.cyclesPerBit = 8;
+  serial.transmit = simulate::OutputPin{simulate::OutputPin::Kind::Rom, 0, 0, 0};
+  simulate::BasicBoard board(serial);
+  RunCycles(state, Load(kSerialProgram), board);
+}
+BENCHMARK(BM_SimulateWithSerialDecoding)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

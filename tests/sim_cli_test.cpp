@@ -1,0 +1,168 @@
+#include "command_line.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <string>
+
+// brindlewick-sim as scripts run it: options, stop conditions, exit statuses, the state as JSON,
+// the trace and the serial line.
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kExamples = BRINDLEWICK_EXAMPLES;
+const std::string kHelloOptions = "--serial-tx rom:0:0 --clock 614400 --baud 9600";
+
+class Simulator : public CommandLine {
+protected:
+  ToolResult Sim(const std::string& arguments) { return Run(BRINDLEWICK_SIM, arguments); }
+};
+
+TEST_F(Simulator, BadUsageAndUnreadableFilesExitWithStatusTwo) {
+  WriteFileBytes(dir / "p.asm", "NOP\n");
+  struct Case {
+    std::string arguments;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"", "no PROGRAM given"},
+      {"p.asm --cpu 8080", "--cpu must be 4004 or 4040"},
+      {"p.asm --until 1000", "--until needs a hexadecimal address 000-FFF"},
+      {"p.asm --rom-input 3", "--rom-input needs P=V"},
+      {"p.asm --rom-input 3=10", "--rom-input needs P=V"},
+      {"p.asm --test 2", "--test"},
+      {"p.asm --serial-format 9N1", "--serial-format needs"},
+      {"p.asm --serial-tx rom:0:4", "--serial-tx needs rom:P:B or ram:L:C:B"},
+      {"p.asm --serial-rx rom", "--serial-rx can only be 'test'"},
+      {"p.asm --input x", "--input needs --serial-rx test"},
+      {"p.asm --until-output x", "--until-output needs --serial-tx"},
+      {"p.asm --frobnicate", "frobnicate"},
+      {"missing.asm", "cannot read 'missing.asm': No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ToolResult result = Sim(c.arguments);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "");
+  }
+}
+
+TEST_F(Simulator, StopConditionsAndExitStatus) {
+  WriteFileBytes(dir / "loop.asm", "L:\nISZ 0, L\nINC 1\nJUN L\n");
+  WriteFileBytes(dir / "halt.asm", "LDM 3\nHLT\nE:\nJUN E\n");
+  WriteFileBytes(dir / "bad.asm", "NOP\nJMP X\n");
+  WriteFileBytes(dir / "data.asm", "NOP\nDATA FE\n");
+  struct Case {
+    std::string arguments;
+    int status;
+    std::string message; // in standard error; empty for none
+  };
+  const Case cases[] = {
+      {"loop.asm --cycles 1000", 0, ""},
+      {"loop.asm --until 002", 0, ""},
+      {"loop.asm --until 100 --cycles 5000", 1, "no stop condition was met within 5000 cycles"},
+      {"loop.asm", 1, "no stop condition was met within 10000000 cycles"},
+      {"halt.asm --cpu 4040", 0, ""},
+      {"bad.asm", 1, "bad.asm:2: error: Undefined instruction\nJMP X\n"},
+      {"data.asm", 1, "stopped at 001: the byte FE is not an instruction of the 4004"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ToolResult result = Sim(c.arguments);
+    EXPECT_EQ(result.status, c.status);
+    if (c.message.empty()) {
+      EXPECT_EQ(result.err, "");
+    } else {
+      EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    }
+  }
+}
+
+TEST_F(Simulator, StateAsJson) {
+  // SRC 23 on line 2 (DCL 2), write 7 to character 3 of chip 0, register 2, and to the RAM port;
+  // RDR reads ROM port 2's input lines.
+  WriteFileBytes(dir / "p.asm", "LDM 2\nDCL\nFIM 1, 23\nSRC 1\nLDM 7\nWRM\nWMP\nRDR\nJMS S\n"
+                                "E:\nJUN E\nS:\nWR1\nJUN E\n");
+  ToolResult result = Sim("p.asm --until 00E --rom-input 2=A --test 1 --state");
+  ASSERT_EQ(result.status, 0) << result.err;
+  const nlohmann::json state = nlohmann::json::parse(result.out);
+  EXPECT_EQ(state["cpu"], "4004");
+  EXPECT_EQ(state["pc"], 0x00E);
+  EXPECT_EQ(state["acc"], 0xA);
+  EXPECT_EQ(state["test"], 1);
+  EXPECT_EQ(state["src"], 0x23);
+  EXPECT_EQ(state["dcl"], 2);
+  EXPECT_EQ(state["registers"][2], 2);
+  EXPECT_EQ(state["registers"][3], 3);
+  EXPECT_EQ(state["ram"][2][0][2][3], 7);
+  EXPECT_EQ(state["ram"][2][0][2][16 + 1], 0xA) << "status character 1";
+  EXPECT_EQ(state["ram_ports"][2][0], 7);
+  // JMS at 009 stored 00B; the stack lists it first, the way BBL would return.
+  EXPECT_EQ(state["stack"], nlohmann::json::parse("[11, 0, 0]"));
+  EXPECT_FALSE(state.contains("halted"));
+  // The fields keep their documented order.
+  const std::string order = result.out.substr(0, result.out.find("\"registers\""));
+  EXPECT_EQ(order, "{\"cpu\":\"4004\",\"cycles\":" + std::to_string(state["cycles"].get<int>()) +
+                       ",\"pc\":14,\"stack\":[11,0,0],\"acc\":10,\"carry\":0,\"test\":1,");
+
+  result = Sim("p.asm --cpu 4040 --until 00E --state");
+  const nlohmann::json state4040 = nlohmann::json::parse(result.out);
+  EXPECT_EQ(state4040["stack"].size(), 7u);
+  EXPECT_EQ(state4040["registers_bank1"].size(), 8u);
+  EXPECT_EQ(state4040["halted"], false);
+  EXPECT_EQ(state4040["interrupts_enabled"], false);
+}
+
+TEST_F(Simulator, TraceShowsEachInstructionAndWhatChanged) {
+  WriteFileBytes(dir / "p.asm", "FIM 1, 3C\nSRC 1\nLDM 9\nWRM\n");
+  const ToolResult result = Sim("p.asm --cycles 5 --trace");
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, "         0  000  22 3C  FIM 1, 3C     A=0 C=0  R2=3 R3=C\n"
+                        "         2  002  23     SRC 1         A=0 C=0  SRC=3C\n"
+                        "         3  003  D9     LDM 9         A=9 C=0\n"
+                        "         4  004  E0     WRM           A=9 C=0  M0:0:3:C=9\n");
+}
+
+TEST_F(Simulator, SerialOutputAndInput) {
+  const std::string hello = "'" + kExamples + "/hello.asm' " + kHelloOptions;
+  ToolResult result = Sim(hello + " --cycles 20000");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "HELLO, 4004");
+  // It stops as soon as the text has come, long before 20000 cycles.
+  result = Sim(hello + " --until-output 'LO,' --state");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "HELLO,") << "with --state, the serial output goes to standard error";
+  EXPECT_LT(nlohmann::json::parse(result.out)["cycles"].get<int>(), 1000);
+  result = Sim(hello + " --until-output 'GOODBYE' --cycles 20000");
+  EXPECT_EQ(result.status, 1);
+
+  // A program that copies TEST to its output echoes the input, inverted on both lines here.
+  WriteFileBytes(dir / "echo.asm", "FIM 0, 00\nSRC 0\nL:\nJT LOW\nLDM 1\nWRR\nJUN L\nLOW:\n"
+                                   "LDM 0\nWRR\nJUN L\n");
+  result = Sim("echo.asm --serial-tx rom:0:0 --serial-rx test --serial-invert --baud 1200 "
+               "--clock 460800 --serial-format 7E1 --input 'ok\\r\\n' --until-output '\\n'");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, "ok\r\n");
+}
+
+// The monitor firmware of a public 4004 single-board computer (../shared/firmware), when it is
+// there: 4800 baud, 7 data bits, output on RAM port 0 bit 0, input inverted on TEST, at 724 kHz.
+TEST_F(Simulator, RunsTheSingleBoardComputerFirmware) {
+  const fs::path firmware = fs::path(BRINDLEWICK_SOURCE_DIR) / ".." / "shared" / "firmware";
+  if (!fs::exists(firmware / "sbc_whole.bin")) {
+    GTEST_SKIP() << "no firmware at " << firmware;
+  }
+  const ToolResult result = Sim(
+      "--image '" + (firmware / "sbc_whole.bin").string() +
+      "' --clock 724000 --baud 4800 --serial-format 7N1 --serial-tx ram:0:0:0 --serial-rx "
+      "test --serial-invert-rx --input '31234\\r5678\\r' --until-output 'Sum:            6912'");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find("Intel 4004 SBC"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("Addition demo"), std::string::npos) << result.out;
+}
+
+} // namespace
