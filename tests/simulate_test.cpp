@@ -37,6 +37,7 @@ struct State {
   std::vector<std::pair<int, int>> addresses = {}; // address register, value
   std::optional<int> registerBank = {};
   std::optional<int> romBank = {};
+  std::optional<int> bankSwitchCycle = {};
   std::optional<bool> halted = {};
   std::optional<bool> interruptsEnabled = {};
   std::optional<bool> servingInterrupt = {};
@@ -81,6 +82,8 @@ void Apply(Machine& machine, const State& state) {
     machine.romBank = static_cast<std::uint8_t>(*state.romBank);
     machine.fetchBank = machine.romBank;
   }
+  if (state.bankSwitchCycle)
+    machine.bankSwitchCycle = static_cast<std::uint64_t>(*state.bankSwitchCycle);
   if (state.halted)
     machine.halted = *state.halted;
   if (state.interruptsEnabled)
@@ -177,6 +180,8 @@ void Check(const std::vector<Row>& rows) {
     EXPECT_TRUE(after == expected) << Difference(after, expected);
   }
 }
+
+TEST(Instructions, Nop) { Check({{"NOP", {0x00}, {.acc = 3, .carry = 1}, {}, 1}}); }
 
 TEST(Instructions, ConditionalJumpsTestInvertedOrNot) {
   // JCN 1x: bit 0 jumps on TEST = 0, bit 1 on carry = 1, bit 2 on accumulator = 0, bit 3
@@ -372,7 +377,13 @@ TEST(Instructions, RamAndPorts) {
        {.acc = 9, .carry = 0, .src = 0x6A, .ram = {{0, 1, 2, 0xA, 4}}},
        {.acc = 5, .carry = 1},
        1},
+      {"WR0", {0xE4}, {.acc = 5, .src = 0x6A}, {.status = {{0, 1, 2, 0, 5}}}, 1},
+      {"WR1", {0xE5}, {.acc = 5, .src = 0x6A}, {.status = {{0, 1, 2, 1, 5}}}, 1},
       {"WR2", {0xE6}, {.acc = 5, .src = 0x6A}, {.status = {{0, 1, 2, 2, 5}}}, 1},
+      {"WR3", {0xE7}, {.acc = 5, .src = 0x6A}, {.status = {{0, 1, 2, 3, 5}}}, 1},
+      {"RD0", {0xEC}, {.src = 0x6A, .status = {{0, 1, 2, 0, 0x9}}}, {.acc = 0x9}, 1},
+      {"RD1", {0xED}, {.src = 0x6A, .status = {{0, 1, 2, 1, 0xA}}}, {.acc = 0xA}, 1},
+      {"RD2", {0xEE}, {.src = 0x6A, .status = {{0, 1, 2, 2, 0xB}}}, {.acc = 0xB}, 1},
       {"RD3", {0xEF}, {.src = 0x6A, .status = {{0, 1, 2, 3, 0xC}}}, {.acc = 0xC}, 1},
       {"WMP", {0xE1}, {.acc = 5, .src = 0x6A, .dcl = 1}, {.ramPorts = {{1 * 4 + 1, 5}}}, 1},
       {"WRR", {0xE2}, {.acc = 5, .src = 0x6A}, {.romPorts = {{6, 5}}}, 1},
@@ -407,6 +418,13 @@ TEST(Instructions, The4040Additions) {
       {"OR5", {0x05}, {.acc = 0x1, .registers = {{5, 0x2}}}, {.acc = 0x3}, 1, i4040},
       {"AN6", {0x06}, {.acc = 0x7, .registers = {{6, 0xC}}}, {.acc = 0x4}, 1, i4040},
       {"AN7", {0x07}, {.acc = 0xF, .registers = {{7, 0x0}}}, {.acc = 0x0}, 1, i4040},
+      {"DB1: fetches from bank 1 from the third cycle on",
+       {0x09},
+       {},
+       {.romBank = 1, .bankSwitchCycle = 43},
+       1,
+       i4040},
+      {"DB0", {0x08}, {.romBank = 1}, {.romBank = 0, .bankSwitchCycle = 43}, 1, i4040},
       {"SB1 selects register bank 1", {0x0B}, {}, {.registerBank = 1}, 1, i4040},
       {"SB0", {0x0A}, {.registerBank = 1}, {.registerBank = 0}, 1, i4040},
       {"EIN (SEI)", {0x0C}, {}, {.interruptsEnabled = true}, 1, i4040},
