@@ -80,7 +80,10 @@ void Apply(Machine& machine, const State& state) {
     machine.addresses[machine.pointer] = static_cast<std::uint16_t>(*state.pc);
   if (state.romBank) {
     machine.romBank = static_cast<std::uint8_t>(*state.romBank);
-    machine.fetchBank = machine.romBank;
+    // A bank designated long ago is the one fetched from; one just designated is not yet.
+    if (!state.bankSwitchCycle) {
+      machine.fetchBank = machine.romBank;
+    }
   }
   if (state.bankSwitchCycle)
     machine.bankSwitchCycle = static_cast<std::uint64_t>(*state.bankSwitchCycle);
