@@ -296,6 +296,29 @@ char* WriteListingLine(char* out, const AsmLine& record) {
 
 } // namespace
 
+std::vector<std::size_t> InstructionLines(std::string_view source) {
+  std::vector<std::size_t> lines;
+  LineReader reader(source);
+  SourceLine line;
+  while (reader.Next(line)) {
+    const AsmLine record = translate::ParseLine(line.text);
+    if (record.Kind != translate::kNoInstruction && record.Kind != translate::kLabelKind) {
+      lines.push_back(line.number);
+    }
+  }
+  return lines;
+}
+
+std::vector<std::string_view> SourceLines(std::string_view source) {
+  std::vector<std::string_view> lines;
+  LineReader reader(source);
+  SourceLine line;
+  while (reader.Next(line)) {
+    lines.push_back(line.text);
+  }
+  return lines;
+}
+
 AssemblyOutcome Assemble(ProgramStore& store, std::string_view source) {
   // First pass: store every instruction with its address and every label definition with the
   // address of the instruction that follows it.

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace assembly {
 
@@ -60,5 +61,13 @@ struct AssemblyOutcome {
 // `store`: the first pass stores records and labels, the second resolves label references and
 // writes the listing. `Mnemonics` must be loaded.
 [[nodiscard]] AssemblyOutcome Assemble(ProgramStore& store, std::string_view source);
+
+// The 1-based source line of each instruction of `source`, in order: the record index of the
+// store after a completed run maps to the line it came from.
+[[nodiscard]] std::vector<std::size_t> InstructionLines(std::string_view source);
+
+// The lines of `source` as the assembler cuts them (CR LF, LF or CR ends one), without their
+// line ends.
+[[nodiscard]] std::vector<std::string_view> SourceLines(std::string_view source);
 
 } // namespace assembly

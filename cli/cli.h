@@ -16,10 +16,6 @@ inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitSourceError = 1;
 inline constexpr int kExitFailure = 2; // bad usage, unreadable input, unwritable output
 
-// A source file's bytes as text: ISO-8859-1, one character per byte, zero bytes left out.
-// The result is UTF-8, as the assembler takes it.
-[[nodiscard]] std::string Latin1ToUtf8(std::string_view bytes);
-
 // The result of assembling a file's bytes: the outcome and, when it completed, the image.
 struct Assembled {
   assembly::AssemblyOutcome outcome;

@@ -6,6 +6,7 @@
 #include "cli/intel_hex.h"
 #include "simulate/step.h"
 #include "translate/instruction_table.h"
+#include "translate/latin1.h"
 
 #include <algorithm>
 #include <memory>
@@ -204,7 +205,7 @@ std::string CheckFileBytes(std::string_view bytes) {
   translate::LoadMnemonicTable();
   const auto store = std::make_unique<ProgramStore>();
   const cli::Assembled result = cli::AssembleFileBytes(*store, bytes);
-  const std::string text = cli::Latin1ToUtf8(bytes);
+  const std::string text = translate::Latin1ToUtf8(bytes);
   if (std::string problem = CheckOutcome(result.outcome, *store, text); !problem.empty()) {
     return problem;
   }

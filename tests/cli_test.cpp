@@ -3,6 +3,7 @@
 #include "command_line.h"
 #include "failing_finish.h"
 #include "test_files.h"
+#include "translate/latin1.h"
 
 #include <gtest/gtest.h>
 
@@ -310,7 +311,7 @@ TEST(Latin1, EveryNonzeroByteIsOneCharacter) {
   for (int b = 0; b < 256; ++b) {
     bytes.push_back(static_cast<char>(b));
   }
-  const std::string text = cli::Latin1ToUtf8(bytes);
+  const std::string text = translate::Latin1ToUtf8(bytes);
   EXPECT_EQ(text.size(), 127u + 2u * 128u);
   EXPECT_EQ(text.substr(0, 3), "\x01\x02\x03");
   EXPECT_EQ(text.substr(text.size() - 4), "\xC3\xBE\xC3\xBF");

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/cli.h"
 #include "services/window_services.h"
+#include "translate/latin1.h"
 
 #include <cstdint>
 #include <deque>
@@ -83,7 +83,7 @@ public:
   }
   std::string DecodeText(std::string_view bytes) override {
     calls.push_back("DecodeText");
-    return cli::Latin1ToUtf8(bytes);
+    return translate::Latin1ToUtf8(bytes);
   }
   // ISO-8859-1, as the real window has it.
   services::EncodedText EncodeText(std::string_view text) override {
