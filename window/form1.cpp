@@ -1,17 +1,15 @@
 #include "window/form1.h"
 
+#include "services/qt_icon.h"
 #include "services/qt_window_services.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
-#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSvgRenderer>
 
 namespace window {
 
@@ -87,21 +85,6 @@ protected:
   }
 };
 
-// The program's icon, drawn from the picture that the desktop entry names.
-QIcon ProgramIcon() {
-  QSvgRenderer picture(QStringLiteral(":/icons/brindlewick.svg"));
-  QIcon icon;
-  for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    picture.render(&painter);
-    painter.end();
-    icon.addPixmap(pixmap);
-  }
-  return icon;
-}
-
 QPlainTextEdit* MakeTextArea(QWidget* parent, const char* name, Twips twips) {
   auto* area = new TextArea(parent);
   area->setObjectName(name);
@@ -147,7 +130,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, Twips 
 
 Form1::Form1(QWidget* parent) : QWidget(parent) {
   setWindowTitle(QStringLiteral("Brindlewick"));
-  setWindowIcon(ProgramIcon());
+  setWindowIcon(services::IconFromPicture(QStringLiteral(":/icons/brindlewick.svg")));
   resize(ToPixels(10065, logicalDpiX()), ToPixels(7950, logicalDpiY()));
 
   Text1 = MakeTextArea(this, "Text1", {240, 480, 5295, 6615});

@@ -1,0 +1,295 @@
+#include "debugger/commands.h"
+
+#include "translate/hex_text.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+#include <variant>
+
+namespace debugger {
+
+namespace {
+
+// A full-speed run works in chunks of this many cycles between looks at the clock.
+constexpr std::uint64_t kChunkCycles = 100'000;
+// How long one slice of a full-speed run keeps the window's thread.
+constexpr double kSliceSeconds = 0.020;
+
+std::string Address(int address) {
+  std::string text = translate::FormatAddress(static_cast<std::int16_t>(address & 0xFFF));
+  if (address >= static_cast<int>(simulate::kBankSize)) {
+    text += " (bank 1)";
+  }
+  return text;
+}
+
+std::string SerialKey(const std::string& path) { return "serial/" + path; }
+
+} // namespace
+
+DebuggerCommands::DebuggerCommands(services::DebuggerServices& services)
+    : services_(services), shown_(std::make_unique<simulate::Machine>(session_.machine())) {}
+
+void DebuggerCommands::OpenDialog() {
+  if (const auto path = services_.ChooseProgram()) {
+    Open(*path);
+  }
+}
+
+bool DebuggerCommands::Open(const std::string& path) { return Load(path, false); }
+
+void DebuggerCommands::Reload() {
+  if (session_.HasProgram()) {
+    Load(session_.program().path, true);
+  }
+}
+
+void DebuggerCommands::FileChanged() {
+  if (!session_.HasProgram()) {
+    return;
+  }
+  // Editors that save by renaming leave a new file behind the name: watch that one.
+  services_.WatchFile(session_.program().path);
+  if (services_.AskReload(session_.program().path)) {
+    Reload();
+  }
+}
+
+bool DebuggerCommands::Load(const std::string& path, bool reloading) {
+  const services::FileContent file = services_.ReadFile(path);
+  if (file.error) {
+    services_.ShowError("Cannot open \"" + path + "\": " + *file.error + ".");
+    return false;
+  }
+  auto made = MakeProgram(path, file.bytes, LooksLikeImage(path));
+  if (const auto* error = std::get_if<LoadError>(&made)) {
+    std::string text = "Cannot open \"" + path + "\": ";
+    if (error->line > 0) {
+      text +=
+          "line " + std::to_string(error->line) + ": " + error->message + "\n\n" + error->lineText;
+    } else {
+      text += error->message + ".";
+    }
+    services_.ShowError(text);
+    return false;
+  }
+  const Program& loaded = std::get<Program>(made);
+  if (session_.cpu() == simulate::Processor::I4004 && loaded.bytes.size() > simulate::kBankSize) {
+    services_.ShowError("Cannot open \"" + path + "\": the image has " +
+                        std::to_string(loaded.bytes.size()) +
+                        " bytes; the 4004's program memory holds 4096. Choose the 4040, which "
+                        "has two banks, and open it again.");
+    return false;
+  }
+  Stop();
+  const bool sameFile = reloading && session_.program().path == path;
+  session_.Load(std::move(std::get<Program>(made)));
+  if (!sameFile) {
+    // A different file has its own serial line, remembered from the last time it was open.
+    const auto remembered = services_.LoadSetting(SerialKey(path));
+    const SerialSettings serial =
+        remembered ? SerialSettingsFromText(*remembered) : SerialSettings{};
+    if (!session_.SetSerial(serial).empty()) {
+      (void)session_.SetSerial(SerialSettings{});
+    }
+    terminal_.clear();
+    services_.WatchFile(path);
+  }
+  *shown_ = session_.machine();
+  ++programVersion_;
+  SetStatus(std::string(session_.program().image ? "Image" : "Source") +
+            " loaded: " + std::to_string(session_.program().bytes.size()) + " bytes.");
+  return true;
+}
+
+void DebuggerCommands::Step() {
+  if (!session_.HasProgram()) {
+    return;
+  }
+  Stop();
+  const simulate::StepResult step = session_.Step();
+  if (step.stop != simulate::Stop::None) {
+    Ended(Halt::Stopped);
+    return;
+  }
+  SetStatus(step.halted ? "The 4040 waits in HLT."
+                        : "Next: " + Address(session_.NextAddress()) + ".");
+}
+
+void DebuggerCommands::StepOver() {
+  if (!session_.HasProgram()) {
+    return;
+  }
+  if (!session_.NextIsCall()) {
+    Step();
+    return;
+  }
+  // Runs the call to its return: the address after the JMS, with the stack as it is now.
+  const int returnAddress = (simulate::ProgramCounter(session_.machine()) + 2) & 0xFFF;
+  session_.SetTarget(returnAddress, session_.machine().pointer);
+  // The JMS itself first, so that a breakpoint on it does not stop the run at once.
+  session_.Step();
+  StartRun();
+}
+
+void DebuggerCommands::Run() {
+  if (!session_.HasProgram() || running_) {
+    return;
+  }
+  session_.ClearTarget();
+  StartRun();
+}
+
+void DebuggerCommands::RunToRow(int row) {
+  if (!session_.HasProgram() || row < 0 ||
+      static_cast<std::size_t>(row) >= session_.program().rows.size()) {
+    return;
+  }
+  const int address = session_.program().rows[static_cast<std::size_t>(row)].address;
+  if (address < 0) {
+    SetStatus("That line holds no instruction.");
+    return;
+  }
+  Stop();
+  session_.SetTarget(address);
+  StartRun();
+}
+
+void DebuggerCommands::StartRun() {
+  running_ = true;
+  runStartTime_ = services_.Now();
+  runStartCycles_ = session_.machine().cycles;
+  SetStatus(realSpeed_ ? "Running at the processor's speed..." : "Running...");
+  Tick();
+}
+
+void DebuggerCommands::Stop() {
+  if (running_) {
+    running_ = false;
+    session_.ClearTarget();
+    SetStatus("Stopped at " + Address(session_.NextAddress()) + ".");
+  }
+}
+
+void DebuggerCommands::Reset() {
+  Stop();
+  session_.Reset();
+  *shown_ = session_.machine();
+  SetStatus("Reset.");
+}
+
+void DebuggerCommands::Tick() {
+  if (!running_) {
+    return;
+  }
+  const double start = services_.Now();
+  Halt halt = Halt::Budget;
+  if (realSpeed_) {
+    // As many cycles as the processor would have run since the run began, at most a tenth of a
+    // second's worth at once.
+    const double cyclesPerSecond = session_.clock() / 8;
+    const auto due =
+        runStartCycles_ + static_cast<std::uint64_t>((start - runStartTime_) * cyclesPerSecond);
+    const std::uint64_t now = session_.machine().cycles;
+    if (due > now) {
+      halt = session_.Run(
+          std::min<std::uint64_t>(due - now, static_cast<std::uint64_t>(cyclesPerSecond / 10)));
+    }
+  } else {
+    do {
+      halt = session_.Run(kChunkCycles);
+    } while (halt == Halt::Budget && services_.Now() - start < kSliceSeconds);
+  }
+  terminal_ += session_.TakeOutput();
+  if (halt != Halt::Budget) {
+    Ended(halt);
+  }
+}
+
+void DebuggerCommands::Ended(Halt halt) {
+  running_ = false;
+  const std::string at = Address(session_.NextAddress());
+  switch (halt) {
+  case Halt::Breakpoint:
+    SetStatus("Stopped at the breakpoint at " + at + ".");
+    break;
+  case Halt::Target:
+    SetStatus("Stopped at " + at + ".");
+    break;
+  case Halt::Halted:
+    SetStatus("The 4040 halted at " + at + " with interrupts disabled.");
+    break;
+  case Halt::Stopped: {
+    const simulate::StepResult& stop = session_.lastStop();
+    const std::string text = "Stopped at " + Address(stop.address) + ": " +
+                             simulate::Describe(stop.stop, stop, session_.cpu()) + ".";
+    SetStatus(text);
+    services_.ShowError(text);
+    break;
+  }
+  case Halt::None:
+  case Halt::Budget:
+    break;
+  }
+}
+
+void DebuggerCommands::ToggleBreakpointAtRow(int row) {
+  if (!session_.HasProgram() || row < 0 ||
+      static_cast<std::size_t>(row) >= session_.program().rows.size()) {
+    return;
+  }
+  const int address = session_.program().rows[static_cast<std::size_t>(row)].address;
+  if (address < 0) {
+    SetStatus("That line holds no instruction.");
+    return;
+  }
+  SetStatus(std::string(session_.ToggleBreakpoint(address) ? "Breakpoint set at "
+                                                           : "Breakpoint removed at ") +
+            Address(address) + ".");
+}
+
+void DebuggerCommands::SetCpu(simulate::Processor cpu) {
+  if (cpu == simulate::Processor::I4004 && session_.program().bytes.size() > simulate::kBankSize) {
+    services_.ShowError("The program has " + std::to_string(session_.program().bytes.size()) +
+                        " bytes; the 4004's program memory holds 4096.");
+    return;
+  }
+  Stop();
+  session_.SetCpu(cpu);
+  *shown_ = session_.machine();
+  SetStatus(std::string(cpu == simulate::Processor::I4004 ? "4004" : "4040") +
+            " selected; the machine was reset.");
+}
+
+void DebuggerCommands::SetClock(double hz) { session_.SetClock(hz); }
+
+void DebuggerCommands::SetTest(bool level) { session_.SetTest(level); }
+
+void DebuggerCommands::SetRomInputBit(std::uint8_t port, int bit, bool on) {
+  std::uint8_t value = session_.romInput(port);
+  value = static_cast<std::uint8_t>(on ? value | (1u << bit) : value & ~(1u << bit));
+  session_.SetRomInput(port, value);
+}
+
+void DebuggerCommands::SetSerial(const SerialSettings& settings) {
+  const std::string problem = session_.SetSerial(settings);
+  if (!problem.empty()) {
+    services_.ShowError(problem);
+    return;
+  }
+  if (session_.HasProgram()) {
+    services_.SaveSetting(SerialKey(session_.program().path), ToText(settings));
+  }
+}
+
+void DebuggerCommands::Type(std::string_view text) { session_.SendInput(text); }
+
+void DebuggerCommands::MarkShown() { *shown_ = session_.machine(); }
+
+std::string DebuggerCommands::TakeTerminalOutput() {
+  terminal_ += session_.TakeOutput();
+  return std::exchange(terminal_, std::string());
+}
+
+} // namespace debugger

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "debugger/session.h"
+#include "services/debugger_services.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace debugger {
+
+// What the debugger window's menus, keys and controls do. Everything reaches the window system
+// through the services, so the commands run alike in the real window and under a test's fake.
+class DebuggerCommands {
+public:
+  explicit DebuggerCommands(services::DebuggerServices& services);
+
+  // File > Open: a program chosen in the open dialog.
+  void OpenDialog();
+  // Opens `path`: source, or an image when the name says so (.bin, .rom, .img). On an error the
+  // message is shown and the window keeps what it had. Returns true when it opened.
+  bool Open(const std::string& path);
+  // The open file changed on disk: offers to load it again, keeping the breakpoints on their
+  // source lines.
+  void FileChanged();
+  // Loads the open file again without asking.
+  void Reload();
+
+  // Run control.
+  void Step();
+  void StepOver();
+  void Run();
+  void Stop();
+  void Reset();
+  void RunToRow(int row);
+  void ToggleBreakpointAtRow(int row);
+  // Runs at the processor's real speed at the chosen clock instead of as fast as possible.
+  void SetRealSpeed(bool real) { realSpeed_ = real; }
+  [[nodiscard]] bool RealSpeed() const { return realSpeed_; }
+  [[nodiscard]] bool Running() const { return running_; }
+  // Runs the next slice of a run; the window calls it from its timer while `Running()`.
+  void Tick();
+
+  // The board.
+  void SetCpu(simulate::Processor cpu);
+  void SetClock(double hz);
+  void SetTest(bool level);
+  void SetRomInputBit(std::uint8_t port, int bit, bool on);
+  void SetSerial(const SerialSettings& settings);
+  // Text typed into the terminal, sent on the serial input.
+  void Type(std::string_view text);
+
+  [[nodiscard]] const Session& session() const { return session_; }
+  // The machine as the views last showed it, so that they can mark what changed.
+  [[nodiscard]] const simulate::Machine& shown() const { return *shown_; }
+  // The views show the machine now.
+  void MarkShown();
+  // One line for the status bar: what the machine is doing, or why it stopped.
+  [[nodiscard]] const std::string& status() const { return status_; }
+  // Serial output decoded since the last call.
+  [[nodiscard]] std::string TakeTerminalOutput();
+  // Counts program loads, so that the window knows when to rebuild its listing.
+  [[nodiscard]] int programVersion() const { return programVersion_; }
+
+private:
+  bool Load(const std::string& path, bool reloading);
+  void StartRun();
+  void Ended(Halt halt);
+  void SetStatus(std::string text) { status_ = std::move(text); }
+
+  services::DebuggerServices& services_;
+  Session session_;
+  std::unique_ptr<simulate::Machine> shown_;
+  bool running_ = false;
+  bool realSpeed_ = false;
+  double runStartTime_ = 0;
+  std::uint64_t runStartCycles_ = 0;
+  std::string status_ = "Open a program: File > Open.";
+  std::string terminal_;
+  int programVersion_ = 0;
+};
+
+} // namespace debugger

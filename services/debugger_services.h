@@ -1,0 +1,32 @@
+#pragma once
+
+#include "services/file_io.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace services {
+
+// Everything the debugger's commands need from the window system, in standard types.
+class DebuggerServices {
+public:
+  virtual ~DebuggerServices() = default;
+
+  // The standard open dialog for a program (source or image); nothing when cancelled.
+  [[nodiscard]] virtual std::optional<std::string> ChooseProgram() = 0;
+  [[nodiscard]] virtual FileContent ReadFile(const std::string& path) = 0;
+  // A modal message with the critical icon and a single OK button.
+  virtual void ShowError(std::string_view text) = 0;
+  // Asks whether to load again a file that changed on disk.
+  [[nodiscard]] virtual bool AskReload(const std::string& path) = 0;
+  // Watches `path` for changes on disk, in place of any file watched before.
+  virtual void WatchFile(const std::string& path) = 0;
+  // Seconds on a clock that only goes forward.
+  [[nodiscard]] virtual double Now() = 0;
+  // Remembered settings, such as the serial line of a file.
+  [[nodiscard]] virtual std::optional<std::string> LoadSetting(const std::string& key) = 0;
+  virtual void SaveSetting(const std::string& key, const std::string& value) = 0;
+};
+
+} // namespace services

@@ -1,0 +1,141 @@
+#include "debugger/debugger_window.h"
+#include "modal.h"
+#include "test_files.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// The debugger window on Qt's offscreen platform, driven with keys and clicks.
+class DebuggerWindowTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+  void init() {
+    QVERIFY(folder.isValid());
+    window = std::make_unique<debugger::DebuggerWindow>();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  }
+
+  void cleanup() { window.reset(); }
+
+  void stepShowsTheRegisters() {
+    QCOMPARE(window->windowTitle(), QString("Brindlewick Debugger"));
+    QVERIFY(!window->windowIcon().isNull());
+    Open("LDM 5\nXCH 2\nLDM 9\n");
+    QTest::keyClick(window.get(), Qt::Key_F11);
+    QTest::keyClick(window.get(), Qt::Key_F11);
+    QCOMPARE(Value("A"), QString("0"));
+    QCOMPARE(Value("PC"), QString("002"));
+    auto* registers = window->findChild<QTableWidget*>("Registers");
+    QCOMPARE(registers->item(1, 0)->text(), QString("5"));            // R2
+    QVERIFY(registers->item(1, 0)->background().color() != QColor()); // it changed
+    QCOMPARE(Listing()->item(2, 3)->text(), QString("LDM 9"));
+    QVERIFY2(Listing()->item(2, 1)->background() != QBrush(), "the next instruction stands out");
+  }
+
+  void aBreakpointStopsTheRun() {
+    Open("START:\nLDM 5\nINC 3\nJUN START\n");
+    // A click in the first column of INC 3's row sets the breakpoint.
+    ClickCell(2, 0);
+    QCOMPARE(Listing()->item(2, 0)->text(), QString(QChar(0x25CF)));
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    QTRY_VERIFY(!window->commands().Running());
+    QCOMPARE(Value("PC"), QString("001"));
+    QCOMPARE(window->statusBar()->currentMessage(), QString("Stopped at the breakpoint at 001."));
+    // F9 on the selected row takes it away again.
+    Listing()->setCurrentCell(2, 3);
+    QTest::keyClick(window.get(), Qt::Key_F9);
+    QCOMPARE(Listing()->item(2, 0)->text(), QString());
+  }
+
+  void whatIsTypedReachesTheProgram() {
+    Open("FIM 0, 00\nSRC 0\nLDM 1\nWRR\nL:\nJT LOW\nLDM 1\nWRR\nJUN L\nLOW:\nLDM 0\nWRR\nJUN L\n");
+    window->findChild<QCheckBox*>("SerialOn")->setChecked(true);
+    window->findChild<QLineEdit*>("SerialPin")->setText("rom:0:0");
+    window->findChild<QSpinBox*>("SerialBaud")->setValue(1200);
+    QTest::mouseClick(window->findChild<QPushButton*>("SerialApply"), Qt::LeftButton);
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    auto* terminal = window->findChild<QPlainTextEdit*>("Terminal");
+    QTest::keyClicks(terminal, "ok");
+    QTRY_COMPARE(terminal->toPlainText(), QString("ok"));
+    QTest::keyClick(window.get(), Qt::Key_F5, Qt::ShiftModifier);
+    QTRY_VERIFY(!window->commands().Running());
+  }
+
+  void aChangedFileIsReloadedWithItsBreakpoints() {
+    const QString path = Open("LDM 1\nLDM 2\nLDM 3\n");
+    ClickCell(2, 0); // LDM 3 at 002
+    OnNextModal([](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      QVERIFY(box != nullptr);
+      box->button(QMessageBox::Yes)->click();
+    });
+    WriteFileBytes(path.toStdString(), "NOP\nLDM 1\nLDM 2\nLDM 3\n");
+    QTRY_COMPARE(Listing()->rowCount(), 4);
+    QCOMPARE(Listing()->item(3, 0)->text(), QString(QChar(0x25CF)));
+    QVERIFY(window->commands().session().HasBreakpoint(0x003));
+  }
+
+  void aSourceErrorIsShownAndTheProgramKept() {
+    Open("LDM 1\n");
+    QString text;
+    OnNextModal([&text](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      QVERIFY(box != nullptr);
+      text = box->text();
+      box->button(QMessageBox::Ok)->click();
+    });
+    const QString bad = folder.filePath("bad.asm");
+    WriteFileBytes(bad.toStdString(), "NOP\nSRC 9\n");
+    window->commands().Open(bad.toStdString());
+    QCOMPARE(text, "Cannot open \"" + bad + "\": line 2: Register out of range\n\nSRC 9");
+    window->Refresh();
+    QCOMPARE(Listing()->rowCount(), 1);
+  }
+
+private:
+  QString Open(const char* source) {
+    const QString path = folder.filePath("program.asm");
+    WriteFileBytes(path.toStdString(), source);
+    if (!window->commands().Open(path.toStdString())) {
+      return {};
+    }
+    window->Refresh();
+    return path;
+  }
+
+  QTableWidget* Listing() const { return window->findChild<QTableWidget*>("Listing"); }
+
+  QString Value(const char* name) const {
+    return window->findChild<QLabel*>(QString("Value ") + name)->text();
+  }
+
+  void ClickCell(int row, int column) {
+    QTableWidget* listing = Listing();
+    const QRect cell = listing->visualItemRect(listing->item(row, column));
+    QTest::mouseClick(listing->viewport(), Qt::LeftButton, {}, cell.center());
+  }
+
+  QTemporaryDir folder;
+  std::unique_ptr<debugger::DebuggerWindow> window;
+};
+
+QTEST_MAIN(DebuggerWindowTest)
+#include "debugger_window_test.moc"
