@@ -14,7 +14,7 @@ namespace {
 // A full-speed run works in chunks of this many cycles between looks at the clock.
 constexpr std::uint64_t kChunkCycles = 100'000;
 // How long one slice of a full-speed run keeps the window's thread.
-constexpr double kSliceSeconds = 0.020;
+constexpr double kSliceSeconds = 0.026;
 
 std::string Address(int address) {
   std::string text = translate::FormatAddress(static_cast<std::int16_t>(address & 0xFFF));

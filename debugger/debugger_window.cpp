@@ -25,6 +25,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
@@ -81,13 +82,19 @@ void Light(QLabel* lamp, bool on) {
   lamp->setProperty("on", on);
 }
 
-QTableWidget* Table(QWidget* parent, int rows, int columns) {
+// A table of short values in fixed cells `characters` wide: fixed sizes, because sizing every
+// section to its contents on each change costs more than everything else the window does.
+QTableWidget* Table(QWidget* parent, int rows, int columns, int characters) {
   auto* table = new QTableWidget(rows, columns, parent);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->setSelectionMode(QAbstractItemView::NoSelection);
   table->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  const QFontMetrics metrics(table->font());
+  table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  table->horizontalHeader()->setDefaultSectionSize(
+      metrics.horizontalAdvance(QLatin1Char('0')) * characters + 10);
+  table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  table->verticalHeader()->setDefaultSectionSize(metrics.height() + 4);
   return table;
 }
 
@@ -269,11 +276,20 @@ void DebuggerWindow::BuildActions() {
 }
 
 void DebuggerWindow::BuildDocks() {
+  // Each dock scrolls its content where the window is too small to show it whole.
   const auto dock = [this](const char* name, const QString& title, QWidget* content,
                            Qt::DockWidgetArea area) {
     auto* widget = new QDockWidget(title, this);
     widget->setObjectName(QString::fromLatin1(name));
-    widget->setWidget(content);
+    if (qobject_cast<QAbstractScrollArea*>(content) != nullptr) {
+      widget->setWidget(content);
+    } else {
+      auto* scroll = new QScrollArea(widget);
+      scroll->setWidgetResizable(true);
+      scroll->setFrameShape(QFrame::NoFrame);
+      scroll->setWidget(content);
+      widget->setWidget(scroll);
+    }
     addDockWidget(area, widget);
     return widget;
   };
@@ -296,7 +312,7 @@ void DebuggerWindow::BuildDocks() {
     ++index;
   }
   layout->addLayout(form);
-  registers_ = Table(processor, 8, 6);
+  registers_ = Table(processor, 8, 6, 4);
   registers_->setObjectName(QStringLiteral("Registers"));
   registers_->setHorizontalHeaderLabels({QStringLiteral("R"), QStringLiteral("R"),
                                          QStringLiteral("Pair"), QStringLiteral("R'"),
@@ -304,16 +320,17 @@ void DebuggerWindow::BuildDocks() {
   registers_->setMinimumHeight(registers_->horizontalHeader()->sizeHint().height() +
                                9 * registers_->fontMetrics().height() + 24);
   layout->addWidget(registers_);
-  stack_ = Table(processor, 7, 1);
+  stack_ = Table(processor, 7, 1, 16);
   stack_->setMinimumHeight(stack_->horizontalHeader()->sizeHint().height() +
                            4 * stack_->fontMetrics().height() + 12);
   stack_->setObjectName(QStringLiteral("Stack"));
   stack_->setHorizontalHeaderLabels({QStringLiteral("Return addresses")});
   layout->addWidget(stack_);
-  dock("ProcessorDock", QStringLiteral("Processor"), processor, Qt::RightDockWidgetArea);
+  QDockWidget* processorDock =
+      dock("ProcessorDock", QStringLiteral("Processor"), processor, Qt::RightDockWidgetArea);
 
   // The RAM.
-  ram_ = Table(this, 64, 20);
+  ram_ = Table(this, 64, 20, 2);
   ram_->setObjectName(QStringLiteral("Ram"));
   QStringList columns;
   for (int c = 0; c < 16; ++c) {
@@ -356,7 +373,7 @@ void DebuggerWindow::BuildDocks() {
   QDockWidget* portsDock =
       dock("PortsDock", QStringLiteral("Ports"), ports, Qt::RightDockWidgetArea);
   tabifyDockWidget(ramDock, portsDock);
-  ramDock->raise();
+  portsDock->raise();
 
   // The serial terminal and its line.
   auto* serial = new QWidget(this);
@@ -393,7 +410,12 @@ void DebuggerWindow::BuildDocks() {
   terminal_->setObjectName(QStringLiteral("Terminal"));
   serialLayout->addWidget(terminal_);
   connect(apply, &QPushButton::clicked, this, [this] { ApplySerialSettings(); });
-  dock("TerminalDock", QStringLiteral("Serial terminal"), serial, Qt::BottomDockWidgetArea);
+  QDockWidget* terminalDock =
+      dock("TerminalDock", QStringLiteral("Serial terminal"), serial, Qt::BottomDockWidgetArea);
+  // A first layout: the processor whole, the listing as tall as can be.
+  resizeDocks({processorDock}, {470}, Qt::Horizontal);
+  resizeDocks({processorDock, ramDock}, {450, 300}, Qt::Vertical);
+  resizeDocks({terminalDock}, {150}, Qt::Vertical);
 }
 
 void DebuggerWindow::ApplySerialSettings() {
@@ -480,7 +502,9 @@ void DebuggerWindow::ShowProcessor() {
       }
     }
   }
-  registers_->setVerticalHeaderLabels(rows);
+  if (registers_->verticalHeaderItem(0) == nullptr) {
+    registers_->setVerticalHeaderLabels(rows);
+  }
   stack_->setRowCount(static_cast<int>(view.stack.size()));
   for (int i = 0; i < static_cast<int>(view.stack.size()); ++i) {
     SetCell(stack_, i, 0, view.stack[static_cast<std::size_t>(i)]);
@@ -526,20 +550,24 @@ void DebuggerWindow::ShowRunning() {
 }
 
 void DebuggerWindow::Refresh() {
-  if (shownVersion_ != commands_->programVersion()) {
+  const bool listingRebuilt = shownVersion_ != commands_->programVersion();
+  if (listingRebuilt) {
     shownVersion_ = commands_->programVersion();
     RebuildListing();
   }
   const Session& session = commands_->session();
-  // The breakpoints, and the next instruction.
+  // The breakpoints, where they changed, and the next instruction.
   const Program& program = session.program();
-  for (int row = 0; row < listing_->rowCount(); ++row) {
-    QTableWidgetItem* mark = listing_->item(row, 0);
-    const int address = program.rows[static_cast<std::size_t>(row)].address;
-    const QString text = session.HasBreakpoint(address) ? QStringLiteral("\u25CF") : QString();
-    if (mark != nullptr && mark->text() != text) {
-      mark->setText(text);
-      mark->setForeground(QBrush(Qt::red));
+  if (shownBreakpoints_ != session.breakpoints() || listingRebuilt) {
+    shownBreakpoints_ = session.breakpoints();
+    for (int row = 0; row < listing_->rowCount(); ++row) {
+      QTableWidgetItem* mark = listing_->item(row, 0);
+      const int address = program.rows[static_cast<std::size_t>(row)].address;
+      const QString text = session.HasBreakpoint(address) ? QStringLiteral("\u25CF") : QString();
+      if (mark != nullptr && mark->text() != text) {
+        mark->setText(text);
+        mark->setForeground(QBrush(Qt::red));
+      }
     }
   }
   const int next = program.RowOf(session.NextAddress());

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <bitset>
 #include <memory>
 #include <vector>
 
@@ -61,6 +62,8 @@ private:
   QTimer* timer_ = nullptr;
   int shownVersion_ = -1;
   int highlightedRow_ = -1;
+  std::bitset<simulate::kBanks * simulate::kBankSize> shownBreakpoints_;
+  bool ramMarked_ = true; // some RAM cell is shown as changed
 
   QTableWidget* listing_ = nullptr;
   QAction* run_ = nullptr;

@@ -5,8 +5,10 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX}
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed")
 endif()
-foreach(file bin/brindlewick bin/brindlewick-asm bin/brindlewick-sim
+foreach(file bin/brindlewick bin/brindlewick-asm bin/brindlewick-sim bin/brindlewick-debugger
              share/applications/brindlewick.desktop
+             share/applications/brindlewick-debugger.desktop
+             share/icons/hicolor/scalable/apps/brindlewick-debugger.svg
              share/icons/hicolor/scalable/apps/brindlewick.svg)
   if(NOT EXISTS ${PREFIX}/${file})
     message(FATAL_ERROR "not installed: ${file}")

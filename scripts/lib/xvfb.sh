@@ -1,14 +1,15 @@
 # Helpers for running the window on a virtual X display. Source this file; it needs xvfb,
 # xdotool, x11-apps, x11-utils and netpbm (scripts/install-deps).
 
-# Starts Xvfb on the first free display number and exports DISPLAY; sets XVFB_PID.
+# Starts Xvfb on the first free display number and exports DISPLAY; sets XVFB_PID. The screen is
+# $1 (default 1024x768) in size.
 start_xvfb() {
   local display=99
   while [ -e "/tmp/.X${display}-lock" ]; do
     display=$((display + 1))
   done
   export DISPLAY=":${display}"
-  Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb "$DISPLAY" -screen 0 "${1:-1024x768}x24" -nolisten tcp >/dev/null 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 200); do
     xwininfo -root >/dev/null 2>&1 && return 0

@@ -1,0 +1,157 @@
+// Figures of the real debugger window: start-up, a step from the key press to the views
+// repainted, cycles per second of a full-speed run with the views refreshing (beside the bare
+// simulator's), and how long Stop takes to hold a run.
+#include "debugger/debugger_window.h"
+#include "simulate/basic_board.h"
+#include "simulate/step.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Milliseconds(Clock::duration duration) {
+  return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+// Milliseconds since the kernel started the process, to the kernel's clock tick.
+double MillisecondsSinceProcessStart() {
+  std::ifstream stat("/proc/self/stat");
+  std::string field;
+  for (int i = 0; i < 22; ++i) {
+    stat >> field;
+  }
+  timespec now{};
+  clock_gettime(CLOCK_BOOTTIME, &now);
+  const double started = std::stod(field) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+  return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6 -
+         started;
+}
+
+// BCD arithmetic over RAM, register loops and calls, for ever.
+const char* const kProgram = R"(START:
+        FIM 0, 00
+        FIM 1, 10
+        LDM C
+        XCH 6
+        CLC
+DIGIT:
+        SRC 1
+        RDM
+        SRC 0
+        ADM
+        DAA
+        WRM
+        INC 1
+        INC 3
+        ISZ 6, DIGIT
+        JMS WAIT
+        JUN START
+WAIT:
+        FIM 7, F0
+LOOP:
+        ISZ F, LOOP
+        ISZ E, LOOP
+        BBL 0
+)";
+
+double BareSimulatorCyclesPerSecond(const simulate::Machine& loaded) {
+  simulate::Machine machine = loaded;
+  simulate::BasicBoard board;
+  simulate::RunLimits limits;
+  const Clock::time_point start = Clock::now();
+  const std::uint64_t before = machine.cycles;
+  limits.cycleLimit = before + 50'000'000;
+  simulate::Run(machine, board, limits);
+  return static_cast<double>(machine.cycles - before) /
+         std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  const Clock::time_point entered = Clock::now();
+  QApplication application(argc, argv);
+  QStandardPaths::setTestModeEnabled(true);
+  debugger::DebuggerWindow window;
+  window.show();
+  if (!QTest::qWaitForWindowExposed(&window)) {
+    std::fprintf(stderr, "the window was not shown\n");
+    return 1;
+  }
+  std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
+  std::printf("%-40s %7.2f ms (from main: %.2f ms)\n", "process start to window shown",
+              MillisecondsSinceProcessStart(), Milliseconds(Clock::now() - entered));
+
+  const std::string path = QDir::tempPath().toStdString() + "/brindlewick-debugger-bench.asm";
+  std::ofstream(path) << kProgram;
+  window.commands().Open(path);
+  window.Refresh();
+  QApplication::processEvents();
+
+  // A step: the key press, the commands, every view brought up to date and painted.
+  std::vector<double> steps;
+  for (int i = 0; i < 60; ++i) {
+    const Clock::time_point pressed = Clock::now();
+    QTest::keyClick(&window, Qt::Key_F11);
+    window.repaint();
+    QApplication::processEvents();
+    steps.push_back(Milliseconds(Clock::now() - pressed));
+  }
+  std::sort(steps.begin(), steps.end());
+  std::printf("%-40s median %7.2f ms, slowest %7.2f ms\n", "step, key press to views repainted",
+              steps[steps.size() / 2], steps.back());
+
+  // A full-speed run for two seconds, with the views refreshing.
+  const std::uint64_t before = window.commands().session().machine().cycles;
+  QTest::keyClick(&window, Qt::Key_F5);
+  QElapsedTimer running;
+  running.start();
+  QTest::qWait(2000);
+  const double seconds = static_cast<double>(running.nsecsElapsed()) * 1e-9;
+  const double windowRate =
+      static_cast<double>(window.commands().session().machine().cycles - before) / seconds;
+  // Stop, pressed at moments spread over the slices: how long until the run holds.
+  std::vector<double> stops;
+  for (int i = 0; i < 20; ++i) {
+    QTest::qWait(7 + i);
+    Clock::time_point pressed;
+    QTimer::singleShot(0, &window, [&window, &pressed] {
+      pressed = Clock::now();
+      QTest::keyClick(&window, Qt::Key_F5, Qt::ShiftModifier);
+    });
+    const Clock::time_point asked = Clock::now();
+    while (window.commands().Running()) {
+      QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    stops.push_back(Milliseconds(Clock::now() - asked));
+    (void)pressed;
+    QTest::keyClick(&window, Qt::Key_F5);
+  }
+  QTest::keyClick(&window, Qt::Key_F5, Qt::ShiftModifier);
+  std::sort(stops.begin(), stops.end());
+  const double bare = BareSimulatorCyclesPerSecond(window.commands().session().machine());
+  std::printf("%-40s %7.1f M cycles/s (bare simulator %.1f M, %.0f%%)\n",
+              "full-speed run in the window", windowRate / 1e6, bare / 1e6,
+              100 * windowRate / bare);
+  std::printf("%-40s median %7.2f ms, slowest %7.2f ms\n", "Stop, asked to run held",
+              stops[stops.size() / 2], stops.back());
+  std::remove(path.c_str());
+  return 0;
+}
