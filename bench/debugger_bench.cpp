@@ -2,7 +2,7 @@
 // repainted, cycles per second of a full-speed run with the views refreshing (beside the bare
 // simulator's), and how long Stop takes to hold a run.
 #include "debugger/debugger_window.h"
-#include "simulate/basic_board.h"
+#include "simulate/board.h"
 #include "simulate/step.h"
 
 #include <QApplication>
@@ -73,7 +73,7 @@ LOOP:
 
 double BareSimulatorCyclesPerSecond(const simulate::Machine& loaded) {
   simulate::Machine machine = loaded;
-  simulate::BasicBoard board;
+  simulate::Board board(simulate::BoardDescription{}, 740000);
   simulate::RunLimits limits;
   const Clock::time_point start = Clock::now();
   const std::uint64_t before = machine.cycles;

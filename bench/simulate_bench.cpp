@@ -1,6 +1,6 @@
 // Simulated instruction cycles per second, without and with serial decoding.
 #include "assembly/assembler.h"
-#include "simulate/basic_board.h"
+#include "simulate/board.h"
 #include "simulate/step.h"
 #include "translate/instruction_table.h"
 
@@ -71,7 +71,7 @@ simulate::Machine Load(const char* source) {
 }
 
 // Runs a million cycles per iteration and reports the cycles per second.
-void RunCycles(benchmark::State& state, simulate::Machine machine, simulate::BasicBoard& board) {
+void RunCycles(benchmark::State& state, simulate::Machine machine, simulate::Board& board) {
   simulate::RunLimits limits;
   for (auto _ : state) {
     limits.cycleLimit = machine.cycles + 1'000'000;
@@ -90,16 +90,16 @@ void RunCycles(benchmark::State& state, simulate::Machine machine, simulate::Bas
 }
 
 void BM_SimulateWithoutSerial(benchmark::State& state) {
-  simulate::BasicBoard board;
+  simulate::Board board(simulate::BoardDescription{}, 740000);
   RunCycles(state, Load(kBusyProgram), board);
 }
 BENCHMARK(BM_SimulateWithoutSerial)->Unit(benchmark::kMillisecond);
 
 void BM_SimulateWithSerialDecoding(benchmark::State& state) {
-  simulate::BasicBoard::Serial serial;
-  serial.cyclesPerBit = 8;
+  simulate::SerialLine serial;
+  serial.baud = 9600; // 8 cycles a bit at 614.4 kHz
   serial.transmit = simulate::OutputPin{simulate::OutputPin::Kind::Rom, 0, 0, 0};
-  simulate::BasicBoard board(serial);
+  simulate::Board board(simulate::SerialBoard(serial), 614400);
   RunCycles(state, Load(kSerialProgram), board);
 }
 BENCHMARK(BM_SimulateWithSerialDecoding)->Unit(benchmark::kMillisecond);

@@ -1,8 +1,10 @@
 #include "cli/sim.h"
 
+#include "boards/board_file.h"
 #include "cli/cli.h"
 #include "services/file_io.h"
-#include "simulate/basic_board.h"
+#include "simulate/board.h"
+#include "simulate/key_script.h"
 #include "simulate/step.h"
 #include "simulate/trace.h"
 #include "translate/hex_text.h"
@@ -11,9 +13,11 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <iostream>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <variant>
@@ -53,11 +57,21 @@ Runs an Intel 4004 or 4040 program, cycle by cycle.
   --baud N                serial bit rate (default 9600)
   --input TEXT            the bytes to send on the serial input, in order (C-style \r \n escapes)
   --until-output TEXT     stop once the decoded serial output contains TEXT
+  --board NAME|FILE       run on a board: busicom-141pf, 4004-sbc, test4004, or a board file
+                          (JSON); it sets the processor, the clock and the serial line, which
+                          --cpu and --clock may still change
+  --keys KEYS             press keys on the board's keyboard: digits, + - x / = . C CE (* for x),
+                          any key by its name in brackets ([00] [M+] [FEED]), and switch settings
+                          such as [DP=2] or [ROUND=trunc]; spaces are ignored. After the last
+                          key the run goes on until the printer has been still for 2 s (at most
+                          30 s)
+  --key-hold MS           how long each key is held (default 100 ms of simulated time)
+  --key-release MS        how long each key is let go before the next (default 300)
   -h, --help              show this help and exit
       --version           show the version and exit
 
-Decoded serial output goes to standard output as it arrives (with --state or --trace, to standard
-error). Exit status: 0 when a stop condition was met; 1 for a source error, a run that stopped at
+Decoded serial output and the lines the board's printer prints go to standard output as they come
+(with --state or --trace, to standard error). Exit status: 0 when a stop condition was met; 1 for a source error, a run that stopped at
 a byte that is no instruction, or one that met no stop condition within --cycles (10,000,000
 without it); 2 for bad usage or an unreadable file. Without a stop option the run ends at a 4040
 HLT with interrupts disabled.
@@ -83,6 +97,13 @@ struct Options {
   double baud = 9600;
   std::optional<std::string> input;
   std::optional<std::string> untilOutput;
+  std::optional<std::string> board;
+  std::optional<std::string> keys;
+  double keyHold = 100;
+  double keyRelease = 300;
+  std::string serialOptionGiven; // the first serial wiring option given, for its message
+  bool cpuGiven = false;
+  bool clockGiven = false;
   bool help = false;
   bool version = false;
 };
@@ -90,12 +111,45 @@ struct Options {
 // The settings the run takes from the options, once they are checked.
 struct Settings {
   simulate::Processor cpu = simulate::Processor::I4004;
+  double clock = 740000;
   int until = -1;
   std::vector<std::pair<std::uint8_t, std::uint8_t>> romInputs;
-  simulate::BasicBoard::Serial serial;
+  simulate::BoardDescription board;
   std::string input;
   std::optional<std::string> untilOutput;
 };
+
+template <typename Kind> bool HasPart(const simulate::BoardDescription& board) {
+  return std::any_of(board.parts.begin(), board.parts.end(), [](const simulate::Part& part) {
+    return std::holds_alternative<Kind>(part.kind);
+  });
+}
+
+// The board that --board names: one that comes with the program, or a board file.
+std::variant<simulate::BoardDescription, std::string> LoadBoard(const std::string& argument) {
+  boards::LoadedBoard loaded;
+  if (const auto builtIn = boards::BuiltInBoard(argument)) {
+    loaded = boards::ParseBoard(*builtIn, argument);
+  } else {
+    const services::FileContent file = services::ReadFile(argument);
+    if (file.error) {
+      if (!boards::LooksLikeBoardFile(argument)) {
+        std::string names;
+        for (const std::string& name : boards::BuiltInBoardNames()) {
+          names += (names.empty() ? "" : ", ") + name;
+        }
+        return "unknown board '" + argument + "' (the boards are " + names +
+               "; or give a board file)";
+      }
+      return "cannot read '" + argument + "': " + *file.error;
+    }
+    loaded = boards::ParseBoard(file.bytes, argument);
+  }
+  if (!loaded.board) {
+    return loaded.error;
+  }
+  return std::move(*loaded.board);
+}
 
 std::optional<unsigned> HexNumber(std::string_view text) {
   unsigned value = 0;
@@ -131,34 +185,64 @@ std::variant<Settings, std::string> Check(const Options& options) {
     }
     settings.romInputs.emplace_back(*port, *value);
   }
-  const auto format = simulate::ParseSerialFormat(options.serialFormat);
-  if (!format) {
-    return "--serial-format needs data bits 5-8, parity N/E/O and stop bits 1-2, like 8N1, not '" +
-           options.serialFormat + "'";
+  if (options.board) {
+    if (!options.serialOptionGiven.empty()) {
+      return options.serialOptionGiven +
+             " cannot be used with --board: the board wires its own serial line";
+    }
+    auto board = LoadBoard(*options.board);
+    if (auto* problem = std::get_if<std::string>(&board)) {
+      return std::move(*problem);
+    }
+    settings.board = std::move(std::get<simulate::BoardDescription>(board));
+    if (!options.cpuGiven && settings.board.cpu) {
+      settings.cpu = *settings.board.cpu;
+    }
+    if (!options.clockGiven && settings.board.clockHz) {
+      settings.clock = *settings.board.clockHz;
+    }
+  } else {
+    const auto format = simulate::ParseSerialFormat(options.serialFormat);
+    if (!format) {
+      return "--serial-format needs data bits 5-8, parity N/E/O and stop bits 1-2, like 8N1, "
+             "not '" +
+             options.serialFormat + "'";
+    }
+    simulate::SerialLine line;
+    line.format = *format;
+    line.baud = options.baud;
+    line.invertTransmit = options.invertTx || options.invert;
+    line.invertReceive = options.invertRx || options.invert;
+    if (options.serialTx) {
+      line.transmit = simulate::ParseOutputPin(*options.serialTx);
+      if (!line.transmit) {
+        return "--serial-tx needs rom:P:B or ram:L:C:B, not '" + *options.serialTx + "'";
+      }
+    }
+    if (options.serialRx) {
+      if (*options.serialRx != "test") {
+        return "--serial-rx can only be 'test', not '" + *options.serialRx + "'";
+      }
+      line.receiveOnTest = true;
+    }
+    settings.board = simulate::SerialBoard(line);
   }
-  if (!(options.clock > 0) || !(options.baud > 0)) {
+  if (options.clockGiven) {
+    settings.clock = options.clock;
+  }
+  if (!(settings.clock > 0) || !(options.baud > 0)) {
     return std::string("--clock and --baud must be above 0");
   }
-  simulate::BasicBoard::Serial& serial = settings.serial;
-  serial.format = *format;
-  serial.cyclesPerBit = simulate::CyclesPerBit(options.clock, options.baud);
-  serial.invertTransmit = options.invertTx || options.invert;
-  serial.invertReceive = options.invertRx || options.invert;
-  if (options.serialTx) {
-    serial.transmit = simulate::ParseOutputPin(*options.serialTx);
-    if (!serial.transmit) {
-      return "--serial-tx needs rom:P:B or ram:L:C:B, not '" + *options.serialTx + "'";
-    }
+  if (!(options.keyHold > 0) || !(options.keyRelease >= 0)) {
+    return std::string("--key-hold must be above 0 and --key-release 0 or more");
   }
-  if (options.serialRx) {
-    if (*options.serialRx != "test") {
-      return "--serial-rx can only be 'test', not '" + *options.serialRx + "'";
-    }
-    serial.receiveOnTest = true;
+  if (options.keys && !options.board) {
+    return std::string("--keys needs a --board with keys");
   }
   if (options.input) {
-    if (!serial.receiveOnTest) {
-      return std::string("--input needs --serial-rx test");
+    if (!HasPart<simulate::SerialInPart>(settings.board)) {
+      return std::string(options.board ? "--input needs a board with a serial input"
+                                       : "--input needs --serial-rx test");
     }
     const auto bytes = Unescape(*options.input);
     if (!bytes) {
@@ -167,8 +251,9 @@ std::variant<Settings, std::string> Check(const Options& options) {
     settings.input = *bytes;
   }
   if (options.untilOutput) {
-    if (!serial.transmit) {
-      return std::string("--until-output needs --serial-tx");
+    if (!HasPart<simulate::SerialOutPart>(settings.board)) {
+      return std::string(options.board ? "--until-output needs a board with a serial output"
+                                       : "--until-output needs --serial-tx");
     }
     settings.untilOutput = Unescape(*options.untilOutput);
     if (!settings.untilOutput || settings.untilOutput->empty()) {
@@ -203,6 +288,10 @@ std::variant<Options, std::string> Parse(std::span<const std::string> args) {
   app.add_option("--baud", options.baud);
   app.add_option("--input", options.input);
   app.add_option("--until-output", options.untilOutput);
+  app.add_option("--board", options.board);
+  app.add_option("--keys", options.keys);
+  app.add_option("--key-hold", options.keyHold);
+  app.add_option("--key-release", options.keyRelease);
   app.add_flag("-h,--help", options.help);
   app.add_flag("--version", options.version);
   std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -214,6 +303,14 @@ std::variant<Options, std::string> Parse(std::span<const std::string> args) {
   if (!options.help && !options.version && options.program.empty()) {
     return std::string("no PROGRAM given");
   }
+  for (const char* name : {"--serial-tx", "--serial-rx", "--serial-invert-tx", "--serial-invert-rx",
+                           "--serial-invert", "--serial-format", "--baud"}) {
+    if (options.serialOptionGiven.empty() && app.count(name) > 0) {
+      options.serialOptionGiven = name;
+    }
+  }
+  options.cpuGiven = app.count("--cpu") > 0;
+  options.clockGiven = app.count("--clock") > 0;
   return options;
 }
 
@@ -252,7 +349,7 @@ public:
       : out_(out), err_(err), until_(std::move(until)) {}
 
   // Takes the characters decoded up to `cycle`. Returns true when the awaited text has come.
-  bool Take(simulate::BasicBoard& board, std::uint64_t cycle) {
+  bool Take(simulate::Board& board, std::uint64_t cycle) {
     simulate::SerialDecoder* decoder = board.Output(cycle);
     board.OutputArrived() = false;
     if (decoder == nullptr) {
@@ -271,6 +368,23 @@ public:
     decoder->Received().clear();
     out_.flush();
     return until_ && text_.find(*until_) != std::string::npos;
+  }
+
+  // Writes the lines the printer has fed out since the last call; at the end of the run, with
+  // `end`, also the line still in the printer if anything is printed on it.
+  void TakePaper(simulate::Board& board, bool end) {
+    simulate::DrumPrinter* printer = board.Printer();
+    if (printer == nullptr) {
+      return;
+    }
+    for (const simulate::PaperLine& line : printer->Fed()) {
+      out_ << printer->Text(line) << '\n';
+    }
+    printer->Fed().clear();
+    if (end && !printer->Current().Blank()) {
+      out_ << printer->Text(printer->Current()) << '\n';
+    }
+    out_.flush();
   }
 
 private:
@@ -423,20 +537,39 @@ int RunSimulator(std::span<const std::string> args, std::istream& in, std::ostre
     return kExitFailure;
   }
 
-  simulate::BasicBoard board(settings.serial);
+  simulate::Board board(settings.board, settings.clock);
   board.SetTest(options.test != 0);
   for (const auto& [port, value] : settings.romInputs) {
     board.SetRomInput(port, value);
   }
   board.SendInput(settings.input);
 
-  // Serial output shares standard output with nothing else, unless the state or a trace goes
-  // there.
+  // The keys, and when the run may end after them: once the printer has been still for a while,
+  // and at the latest some time after the last key.
+  const double cyclesPerMs = board.CyclesPerSecond() / 1000;
+  std::optional<std::uint64_t> keysEnd;
+  if (options.keys) {
+    const simulate::KeyScript script = simulate::ParseKeys(*options.keys, board);
+    if (!script.error.empty()) {
+      err << kProgram << ": --keys: " << script.error << '\n';
+      return kExitFailure;
+    }
+    keysEnd = simulate::ScheduleKeys(board, script.actions, 0,
+                                     static_cast<std::uint64_t>(options.keyHold * cyclesPerMs),
+                                     static_cast<std::uint64_t>(options.keyRelease * cyclesPerMs));
+  }
+  const auto stillFor = static_cast<std::uint64_t>(2000 * cyclesPerMs);
+  const auto keysDeadline =
+      keysEnd ? *keysEnd + static_cast<std::uint64_t>(30000 * cyclesPerMs) : 0;
+
+  // Serial output and paper share standard output with nothing else, unless the state or a trace
+  // goes there.
   std::ostream& serialStream = options.state || options.trace ? err : out;
   SerialOutput serial(serialStream, err, settings.untilOutput);
   const bool stopOptions = options.cycles || options.until || options.untilOutput;
   simulate::RunLimits limits;
-  limits.cycleLimit = options.cycles.value_or(kDefaultCycles);
+  limits.cycleLimit =
+      options.cycles.value_or(keysEnd ? std::numeric_limits<std::uint64_t>::max() : kDefaultCycles);
   limits.until = settings.until;
   limits.endAtHalt = !stopOptions && settings.cpu == simulate::Processor::I4040;
   limits.pause = &board.OutputArrived();
@@ -445,21 +578,41 @@ int RunSimulator(std::span<const std::string> args, std::istream& in, std::ostre
   for (;;) {
     simulate::RunOutcome outcome;
     bool more = false;
+    simulate::RunLimits slice = limits;
+    if (keysEnd) {
+      // Looks at the printer every tenth of a second.
+      slice.cycleLimit = std::min(
+          limits.cycleLimit, machine.cycles + static_cast<std::uint64_t>(100 * cyclesPerMs) + 1);
+    }
     if (options.trace) {
       // One step at a time, each written as it runs.
       const simulate::Machine before = machine;
-      simulate::RunLimits one = limits;
-      one.cycleLimit = std::min(limits.cycleLimit, machine.cycles + 1);
-      outcome = simulate::Run(machine, board, one);
+      slice.cycleLimit = std::min(slice.cycleLimit, machine.cycles + 1);
+      outcome = simulate::Run(machine, board, slice);
       if (machine.cycles != before.cycles) {
         out << simulate::TraceLine(before, machine, outcome.last) << '\n';
       }
-      more = outcome.end == simulate::RunEnd::CycleLimit && machine.cycles < limits.cycleLimit;
     } else {
-      outcome = simulate::Run(machine, board, limits);
+      outcome = simulate::Run(machine, board, slice);
     }
-    if (serial.Take(board, machine.cycles)) {
+    more = outcome.end == simulate::RunEnd::CycleLimit && machine.cycles < limits.cycleLimit;
+    const bool awaited = serial.Take(board, machine.cycles);
+    serial.TakePaper(board, false);
+    if (awaited) {
       break; // the awaited output has come
+    }
+    if (keysEnd && outcome.end != simulate::RunEnd::Stopped) {
+      const simulate::DrumPrinter* printer = board.Printer();
+      const std::uint64_t lastActivity =
+          std::max(*keysEnd, printer != nullptr ? printer->LastActivity() : 0);
+      if (machine.cycles >= lastActivity + stillFor) {
+        break; // the keys are done and the printer is still
+      }
+      if (machine.cycles >= keysDeadline) {
+        err << kProgram << ": the printer was still printing 30 s after the last key\n";
+        status = kExitSourceError;
+        break;
+      }
     }
     if (more || outcome.end == simulate::RunEnd::Paused) {
       continue;
@@ -477,6 +630,7 @@ int RunSimulator(std::span<const std::string> args, std::istream& in, std::ostre
     }
     break;
   }
+  serial.TakePaper(board, true);
   if (options.state) {
     out << StateJson(machine, board.TestLevel(machine.cycles)) << '\n';
   }

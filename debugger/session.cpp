@@ -171,16 +171,16 @@ std::string Session::TakeOutput() {
 }
 
 void Session::RebuildBoard() {
-  simulate::BasicBoard::Serial serial;
+  simulate::SerialLine line;
   if (serial_.enabled) {
-    serial.format = *simulate::ParseSerialFormat(serial_.format);
-    serial.cyclesPerBit = simulate::CyclesPerBit(clock_, serial_.baud);
-    serial.transmit = simulate::ParseOutputPin(serial_.pin);
-    serial.receiveOnTest = serial_.receive;
-    serial.invertTransmit = serial_.invertTransmit;
-    serial.invertReceive = serial_.invertReceive;
+    line.format = *simulate::ParseSerialFormat(serial_.format);
+    line.baud = serial_.baud;
+    line.transmit = simulate::ParseOutputPin(serial_.pin);
+    line.receiveOnTest = serial_.receive;
+    line.invertTransmit = serial_.invertTransmit;
+    line.invertReceive = serial_.invertReceive;
   }
-  board_ = std::make_unique<simulate::BasicBoard>(serial);
+  board_ = std::make_unique<simulate::Board>(simulate::SerialBoard(line), clock_);
   board_->SetTest(test_);
   for (std::uint8_t port = 0; port < 16; ++port) {
     board_->SetRomInput(port, romInputs_[port]);

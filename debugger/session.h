@@ -1,7 +1,7 @@
 #pragma once
 
 #include "debugger/program.h"
-#include "simulate/basic_board.h"
+#include "simulate/board.h"
 #include "simulate/machine.h"
 #include "simulate/step.h"
 
@@ -103,7 +103,7 @@ private:
 
   Program program_;
   std::unique_ptr<simulate::Machine> machine_;
-  std::unique_ptr<simulate::BasicBoard> board_;
+  std::unique_ptr<simulate::Board> board_;
   double clock_ = 740000;
   SerialSettings serial_;
   bool test_ = false;

@@ -4,6 +4,8 @@
 
 namespace simulate {
 
+class ProgramRam;
+
 // What lies outside the processor and its memories: the TEST and INT inputs, the input lines of
 // the ROM ports, and whatever listens to the output ports. Step calls it only on instructions
 // that reach it, at the instruction cycle `cycle` in which the processor does so.
@@ -22,6 +24,8 @@ public:
                          std::uint64_t cycle) = 0;
   // The 4040's INT input: true while a device asks for an interrupt.
   virtual bool Interrupt(std::uint64_t /*cycle*/) { return false; }
+  // The program RAM that WPM and RPM reach; null on a board without any, where they stop.
+  virtual ProgramRam* ProgramMemory() { return nullptr; }
 };
 
 // Peripherals with nothing attached: TEST at a fixed level, all input lines 0.

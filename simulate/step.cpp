@@ -1,5 +1,6 @@
 #include "simulate/step.h"
 
+#include "simulate/program_ram.h"
 #include "translate/instruction_table.h"
 
 #include <array>
@@ -216,6 +217,9 @@ void Execute(Machine& machine, Peripherals& peripherals, StepResult& step, std::
     return;
   case Position("SRC"):
     machine.src = Pair(machine, low >> 1);
+    if (ProgramRam* programRam = peripherals.ProgramMemory()) {
+      programRam->Designate();
+    }
     return;
   case Position("FIN"):
     // Reads the byte of program memory in the block of the address after FIN, on its second
@@ -284,6 +288,10 @@ void Execute(Machine& machine, Peripherals& peripherals, StepResult& step, std::
         peripherals.RamOutput(line, at.chip, machine.acc, cycle);
       }
     }
+    // A port may choose the bank of program RAM that the processor fetches from.
+    if (ProgramRam* programRam = peripherals.ProgramMemory()) {
+      programRam->Sync(machine);
+    }
     step.write = {Write::Target::RamPort, at.lines, at.chip, 0, 0, machine.acc};
     return;
   }
@@ -294,6 +302,12 @@ void Execute(Machine& machine, Peripherals& peripherals, StepResult& step, std::
     step.write = {Write::Target::RomPort, 0, port, 0, 0, machine.acc};
     return;
   }
+  case Position("WPM"):
+    peripherals.ProgramMemory()->Write(machine, machine.acc);
+    return;
+  case Position("RPM"):
+    machine.acc = peripherals.ProgramMemory()->Read(machine);
+    return;
   case Position("RDM"):
     machine.acc = ReadRam(machine, false, machine.src & 0xF);
     return;
@@ -420,7 +434,8 @@ StepResult Step(Machine& machine, Peripherals& peripherals) {
     step.length = 1;
     return step;
   }
-  if (decoded.position == Position("WPM") || decoded.position == Position("RPM")) {
+  if ((decoded.position == Position("WPM") || decoded.position == Position("RPM")) &&
+      peripherals.ProgramMemory() == nullptr) {
     step.stop = Stop::NoProgramMemory;
     step.length = 1;
     return step;

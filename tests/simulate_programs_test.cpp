@@ -1,5 +1,5 @@
 #include "assembly/assembler.h"
-#include "simulate/basic_board.h"
+#include "simulate/board.h"
 #include "simulate/step.h"
 #include "translate/instruction_table.h"
 
@@ -187,11 +187,11 @@ std::string HelloSource() {
 
 TEST(Programs, HelloAt9600BaudIsDecodedExactly) {
   Machine machine = Load(HelloSource());
-  simulate::BasicBoard::Serial serial;
-  serial.cyclesPerBit = simulate::CyclesPerBit(614400, 9600);
-  ASSERT_DOUBLE_EQ(serial.cyclesPerBit, 8.0);
-  serial.transmit = simulate::OutputPin{simulate::OutputPin::Kind::Rom, 0, 0, 0};
-  simulate::BasicBoard board(serial);
+  ASSERT_DOUBLE_EQ(simulate::CyclesPerBit(614400, 9600), 8.0);
+  simulate::SerialLine line;
+  line.baud = 9600;
+  line.transmit = simulate::OutputPin{simulate::OutputPin::Kind::Rom, 0, 0, 0};
+  simulate::Board board(simulate::SerialBoard(line), 614400);
   simulate::RunLimits limits;
   limits.cycleLimit = 5000;
   simulate::Run(machine, board, limits);
@@ -231,16 +231,16 @@ TEST(Programs, SerialInputAndOutputInEveryFrameAndPolarity) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.format) + (c.invert ? " inverted" : ""));
     Machine machine = Load(kLoopback);
-    simulate::BasicBoard::Serial serial;
+    simulate::SerialLine serial;
     serial.format = *simulate::ParseSerialFormat(c.format);
-    serial.cyclesPerBit = 48; // 1200 baud at 460.8 kHz
+    serial.baud = 1200; // 48 cycles a bit at 460.8 kHz
     serial.transmit = simulate::OutputPin{simulate::OutputPin::Kind::Rom, 0, 0, 0};
     serial.receiveOnTest = true;
     // An inverted input reaches TEST inverted; the program copies TEST out as it is, so an
     // inverted output line gives back the original.
     serial.invertReceive = c.invert;
     serial.invertTransmit = c.invert;
-    simulate::BasicBoard board(serial);
+    simulate::Board board(simulate::SerialBoard(serial), 460800);
     // The program sets its output to the resting level first; the bytes come after that.
     simulate::RunLimits limits;
     limits.cycleLimit = 100;

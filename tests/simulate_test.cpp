@@ -1,4 +1,4 @@
-#include "simulate/basic_board.h"
+#include "simulate/board.h"
 #include "simulate/step.h"
 #include "simulate/trace.h"
 

@@ -1,0 +1,88 @@
+#include "simulate/key_script.h"
+
+namespace simulate {
+
+namespace {
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+} // namespace
+
+KeyScript ParseKeys(std::string_view keys, const Board& board) {
+  KeyScript script;
+  std::size_t at = 0;
+  while (at < keys.size()) {
+    if (keys[at] == ' ') {
+      ++at;
+      continue;
+    }
+    std::string_view name;
+    std::string shown;
+    if (keys[at] == '[') {
+      const std::size_t close = keys.find(']', at);
+      if (close == std::string_view::npos) {
+        script.error = "\"" + std::string(keys.substr(at)) + "\" has no closing ]";
+        return script;
+      }
+      name = keys.substr(at + 1, close - at - 1);
+      shown = std::string(keys.substr(at, close - at + 1));
+      at = close + 1;
+      if (const std::size_t equals = name.find('='); equals != std::string_view::npos) {
+        const std::optional<std::size_t> index = board.FindSwitch(name.substr(0, equals));
+        if (!index) {
+          script.error = "unknown switch in \"" + shown + "\"";
+          return script;
+        }
+        const std::optional<std::size_t> position =
+            board.FindPosition(*index, name.substr(equals + 1));
+        if (!position) {
+          std::string known;
+          for (const std::string& each : board.Switches()[*index].positions) {
+            known += (known.empty() ? "" : ", ") + each;
+          }
+          script.error = "switch " + board.Switches()[*index].name + " has no position \"" +
+                         std::string(name.substr(equals + 1)) + "\" (it has " + known + ")";
+          return script;
+        }
+        script.actions.push_back({KeyAction::Kind::Switch, *index, *position});
+        continue;
+      }
+    } else {
+      std::size_t end = at + 1;
+      if (IsLetter(keys[at])) {
+        while (end < keys.size() && IsLetter(keys[end])) {
+          ++end;
+        }
+      }
+      name = keys.substr(at, end - at);
+      shown = std::string(name);
+      at = end;
+    }
+    const std::optional<std::size_t> key = board.FindKey(name);
+    if (!key) {
+      script.error = "unknown key \"" + shown + "\"";
+      return script;
+    }
+    script.actions.push_back({KeyAction::Kind::Press, *key, 0});
+  }
+  return script;
+}
+
+std::uint64_t ScheduleKeys(Board& board, const std::vector<KeyAction>& actions, std::uint64_t start,
+                           std::uint64_t hold, std::uint64_t gap) {
+  std::uint64_t time = start;
+  std::uint64_t end = start;
+  for (const KeyAction& action : actions) {
+    if (action.kind == KeyAction::Kind::Switch) {
+      board.SetSwitch(action.index, action.position, time);
+      end = time;
+      continue;
+    }
+    board.PressKey(action.index, time, time + hold);
+    end = time + hold;
+    time += hold + gap;
+  }
+  return end;
+}
+
+} // namespace simulate
