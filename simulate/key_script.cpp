@@ -27,7 +27,9 @@ KeyScript ParseKeys(std::string_view keys, const Board& board) {
       name = keys.substr(at + 1, close - at - 1);
       shown = std::string(keys.substr(at, close - at + 1));
       at = close + 1;
-      if (const std::size_t equals = name.find('='); equals != std::string_view::npos) {
+      // A switch setting, unless a key has the name ("[M=+]").
+      if (const std::size_t equals = name.find('=');
+          equals != std::string_view::npos && !board.FindKey(name)) {
         const std::optional<std::size_t> index = board.FindSwitch(name.substr(0, equals));
         if (!index) {
           script.error = "unknown switch in \"" + shown + "\"";

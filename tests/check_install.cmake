@@ -9,7 +9,10 @@ foreach(file bin/brindlewick bin/brindlewick-asm bin/brindlewick-sim bin/brindle
              share/applications/brindlewick.desktop
              share/applications/brindlewick-debugger.desktop
              share/icons/hicolor/scalable/apps/brindlewick-debugger.svg
-             share/icons/hicolor/scalable/apps/brindlewick.svg)
+             share/icons/hicolor/scalable/apps/brindlewick.svg
+             share/brindlewick/boards/busicom-141pf.json
+             share/brindlewick/boards/4004-sbc.json
+             share/brindlewick/boards/test4004.json)
   if(NOT EXISTS ${PREFIX}/${file})
     message(FATAL_ERROR "not installed: ${file}")
   endif()

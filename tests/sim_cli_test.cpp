@@ -166,3 +166,104 @@ TEST_F(Simulator, RunsTheSingleBoardComputerFirmware) {
 }
 
 } // namespace
+
+namespace {
+
+const fs::path kFirmware = fs::path(BRINDLEWICK_SOURCE_DIR) / ".." / "shared" / "firmware";
+
+TEST_F(Simulator, BoardOptionsAreCheckedBeforeTheRun) {
+  WriteFileBytes(dir / "p.asm", "NOP\n");
+  WriteFileBytes(dir / "broken.json", "{\"board\": \"b\", \"parts\": [{\"name\": \"l\", "
+                                      "\"kind\": \"lamp\"}]}");
+  struct Case {
+    std::string arguments;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"p.asm --board calculator",
+       "unknown board 'calculator' (the boards are busicom-141pf, 4004-sbc, test4004; or give a "
+       "board file)"},
+      {"p.asm --board missing.json", "cannot read 'missing.json': No such file or directory"},
+      {"p.asm --board broken.json", "broken.json: part \"l\": missing wire \"pin\""},
+      {"p.asm --board 4004-sbc --baud 300",
+       "--baud cannot be used with --board: the board wires its own serial line"},
+      {"p.asm --keys 1", "--keys needs a --board with keys"},
+      {"p.asm --board busicom-141pf --keys '12Q'", "--keys: unknown key \"Q\""},
+      {"p.asm --board busicom-141pf --input x", "--input needs a board with a serial input"},
+      {"p.asm --board busicom-141pf --keys 1 --key-hold 0", "--key-hold must be above 0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ToolResult result = Sim(c.arguments);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "");
+  }
+}
+
+// A program that fires a printer's hammers without end: the run gives up 30 s after the keys.
+TEST_F(Simulator, APrinterThatNeverStopsEndsTheRunWithStatusOne) {
+  WriteFileBytes(dir / "printer.json", R"({"board": "p", "clock_hz": 740000, "parts": [
+    {"name": "sr", "kind": "shift-register", "clock": "rom:0:0", "data": "rom:0:1"},
+    {"name": "drum", "kind": "pulse-train", "output": "test", "period_ms": 28, "width_ms": 5},
+    {"name": "printer", "kind": "drum-printer", "drum": "drum", "fire": "ram:0:0:1",
+     "advance": "ram:0:0:3", "hammers": {"shift_register": "sr", "columns": [1]},
+     "columns": [{"columns": "1", "symbols": ["0", "1"]}]}]})");
+  WriteFileBytes(dir / "fire.asm", "FIM 0, 00\nSRC 0\nL:\nLDM 2\nWMP\nLDM 0\nWMP\nJUN L\n");
+  const ToolResult result = Sim("fire.asm --board printer.json --keys ''");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err,
+            "brindlewick-sim: the printer was still printing 30 s after the last key\n");
+}
+
+// The Busicom 141-PF's own firmware on the calculator board: keys in, paper out.
+TEST_F(Simulator, TheCalculatorPrintsWhatItIsGiven) {
+  if (!fs::exists(kFirmware / "busicom141pf.bin")) {
+    GTEST_SKIP() << "no firmware at " << kFirmware;
+  }
+  struct Case {
+    std::string keys;
+    std::string paper;
+  };
+  const Case cases[] = {
+      {"12+34+=", "             12 +\n             34 +\n             46    *\n\n"},
+      {"7x6=", "              7 X\n              6 =\n             42    *\n\n"},
+      // A negative number prints in red; the decimal point switch fixes the places of a result.
+      {"5[S]+2+=", "              5 +  [red]\n              2 +\n              3    *  [red]\n\n"},
+      {"[DP=2][ROUND=round]10 / 3 =",
+       "             10 /\n              3 =\n           3.33    *\n\n"},
+      {"2[SQRT]", "              2 SQ\n1.4142135623730 SQ\n\n"},
+      {"[FEED]", "\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keys);
+    const ToolResult result = Sim("--image '" + (kFirmware / "busicom141pf.bin").string() +
+                                  "' --board busicom-141pf --keys '" + c.keys + "'");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, c.paper);
+    EXPECT_EQ(result.err, "");
+  }
+}
+
+// The two serial boards run their firmware from their board files alone.
+TEST_F(Simulator, TheSerialBoardsRunFromTheirBoardFiles) {
+  if (!fs::exists(kFirmware / "sbc_whole.bin") || !fs::exists(kFirmware / "ryomuk_calc.bin")) {
+    GTEST_SKIP() << "no firmware at " << kFirmware;
+  }
+  ToolResult result = Sim("--image '" + (kFirmware / "sbc_whole.bin").string() +
+                          "' --board 4004-sbc --input '31234\\r5678\\r' --until-output "
+                          "'Sum:            6912'");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find("Intel 4004 SBC"), std::string::npos) << result.out;
+
+  // The test4004 monitor keeps a routine in program RAM at FFE and dumps the RAM through it.
+  result = Sim("--image '" + (kFirmware / "ryomuk_calc.bin").string() +
+               "' --board test4004 --input 'Dc12+34+' --until-output '=+46.0'");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find("Tiny Monitor"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("FF0: 00 00 00 00 00 00 00 00 00 00 00 00 00 00 32 C0"),
+            std::string::npos)
+      << result.out;
+}
+
+} // namespace
