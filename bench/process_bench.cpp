@@ -1,9 +1,11 @@
-// The whole brindlewick-asm process on a 1 MiB source, side by side with a minimal C program
-// that only reads the same file and writes an image of the same length.
+// Whole processes: brindlewick-asm on a 1 MiB source, side by side with a minimal C program that
+// only reads the same file and writes an image of the same length; and brindlewick-sim running
+// the Busicom 141-PF firmware through "12+34+=" to the last line of paper.
 #include "programs.h"
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -17,17 +19,22 @@ extern char** environ;
 
 namespace {
 
-// Runs a program to its end and returns its wall time in seconds, or a negative number when
-// it did not exit with status 0.
+// Runs a program to its end, its standard output going nowhere, and returns its wall time in
+// seconds, or a negative number when it did not exit with status 0.
 double RunProcess(std::vector<std::string> arguments) {
   std::vector<char*> argv;
   for (std::string& argument : arguments) {
     argv.push_back(argument.data());
   }
   argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   const auto start = std::chrono::steady_clock::now();
   pid_t child = 0;
-  if (posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+  const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) {
     return -1;
   }
   int status = 0;
@@ -67,6 +74,26 @@ void BM_CommandLineOnMebibyteSource(benchmark::State& state) {
   std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_CommandLineOnMebibyteSource)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The budget is half a second of wall time for about 3 s of simulated time.
+void BM_CalculatorAddsTwoNumbers(benchmark::State& state) {
+  const std::filesystem::path firmware = std::filesystem::path(BRINDLEWICK_SOURCE_DIR) / ".." /
+                                         "shared" / "firmware" / "busicom141pf.bin";
+  if (!std::filesystem::exists(firmware)) {
+    state.SkipWithError("no firmware at ../shared/firmware");
+    return;
+  }
+  for (auto _ : state) {
+    const double seconds = RunProcess({BRINDLEWICK_SIM, "--image", firmware.string(), "--board",
+                                       "busicom-141pf", "--keys", "12+34+="});
+    if (seconds < 0) {
+      state.SkipWithError("brindlewick-sim failed");
+      break;
+    }
+    state.SetIterationTime(seconds);
+  }
+}
+BENCHMARK(BM_CalculatorAddsTwoNumbers)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 
