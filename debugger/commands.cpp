@@ -1,5 +1,6 @@
 #include "debugger/commands.h"
 
+#include "boards/board_file.h"
 #include "translate/hex_text.h"
 
 #include <algorithm>
@@ -25,6 +26,7 @@ std::string Address(int address) {
 }
 
 std::string SerialKey(const std::string& path) { return "serial/" + path; }
+std::string BoardKey(const std::string& path) { return "board/" + path; }
 
 } // namespace
 
@@ -92,6 +94,11 @@ bool DebuggerCommands::Load(const std::string& path, bool reloading) {
         remembered ? SerialSettingsFromText(*remembered) : SerialSettings{};
     if (!session_.SetSerial(serial).empty()) {
       (void)session_.SetSerial(SerialSettings{});
+    }
+    // And its own board.
+    const auto board = services_.LoadSetting(BoardKey(path));
+    if (!UseBoard(board.value_or(""), true)) {
+      (void)UseBoard("", true);
     }
     terminal_.clear();
     services_.WatchFile(path);
@@ -284,6 +291,110 @@ void DebuggerCommands::SetSerial(const SerialSettings& settings) {
 }
 
 void DebuggerCommands::Type(std::string_view text) { session_.SendInput(text); }
+
+bool DebuggerCommands::UseBoard(const std::string& choice, bool quiet) {
+  std::optional<simulate::BoardDescription> description;
+  if (!choice.empty()) {
+    boards::LoadedBoard loaded;
+    if (const auto builtIn = boards::BuiltInBoard(choice)) {
+      loaded = boards::ParseBoard(*builtIn, choice);
+    } else if (boards::LooksLikeBoardFile(choice)) {
+      const services::FileContent file = services_.ReadFile(choice);
+      if (file.error) {
+        loaded.error = "Cannot open \"" + choice + "\": " + *file.error;
+      } else {
+        loaded = boards::ParseBoard(file.bytes, choice);
+      }
+    } else {
+      loaded.error = "There is no board called \"" + choice + "\"";
+    }
+    if (!loaded.board) {
+      if (!quiet) {
+        services_.ShowError(loaded.error + ".");
+      }
+      return false;
+    }
+    description = std::move(loaded.board);
+  }
+  Stop();
+  // The board's own clock and processor, where it says.
+  const double clock = description ? description->clockHz.value_or(0) : 0;
+  const simulate::Processor cpu =
+      description ? description->cpu.value_or(session_.cpu()) : session_.cpu();
+  session_.SetBoard(std::move(description));
+  if (clock > 0) {
+    session_.SetClock(clock);
+  }
+  if (cpu != session_.cpu() && !(cpu == simulate::Processor::I4004 &&
+                                 session_.program().bytes.size() > simulate::kBankSize)) {
+    session_.SetCpu(cpu);
+  }
+  *shown_ = session_.machine();
+  boardChoice_ = choice;
+  ++boardVersion_;
+  return true;
+}
+
+bool DebuggerCommands::ChooseBoard(const std::string& name) {
+  if (!UseBoard(name, false)) {
+    return false;
+  }
+  if (session_.HasProgram()) {
+    services_.SaveSetting(BoardKey(session_.program().path), name);
+  }
+  const auto& board = session_.boardDescription();
+  // A keyboard is for a person: its board runs at the processor's own speed, the printer's drum
+  // turning as fast as the real one.
+  if (!session_.board().Keys().empty()) {
+    realSpeed_ = true;
+  }
+  SetStatus(board ? "Board: " + (board->title.empty() ? board->name : board->title) +
+                        "; the machine was reset."
+                  : std::string("Board: the serial line alone; the machine was reset."));
+  return true;
+}
+
+void DebuggerCommands::OpenBoardDialog() {
+  if (const auto path = services_.ChooseBoardFile()) {
+    OpenBoardFile(*path);
+  }
+}
+
+bool DebuggerCommands::OpenBoardFile(const std::string& path) {
+  // A path without a folder could be taken for a board's name.
+  return ChooseBoard(boards::LooksLikeBoardFile(path) ? path : "./" + path);
+}
+
+void DebuggerCommands::PressKey(std::size_t key) {
+  const simulate::Board& board = session_.board();
+  if (key >= board.Keys().size()) {
+    return;
+  }
+  session_.PressKey(key);
+  if (!running_) {
+    SetStatus("Key " + board.Keys()[key].name +
+              " is held for 0.1 s of the program's time: run the program to let it see it.");
+  }
+}
+
+bool DebuggerCommands::TypeKey(std::string_view text) {
+  std::string name(text);
+  if (name == "\r" || name == "\n") {
+    name = "=";
+  } else if (name == "\x1B") {
+    name = "C";
+  }
+  const std::optional<std::size_t> key = session_.board().FindKey(name);
+  if (!key) {
+    return false;
+  }
+  PressKey(*key);
+  return true;
+}
+
+void DebuggerCommands::SetSwitch(std::size_t index, std::size_t position) {
+  session_.SetSwitch(index, position);
+}
 
 void DebuggerCommands::MarkShown() { *shown_ = session_.machine(); }
 

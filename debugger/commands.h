@@ -49,6 +49,23 @@ public:
   void SetSerial(const SerialSettings& settings);
   // Text typed into the terminal, sent on the serial input.
   void Type(std::string_view text);
+  // The board the program runs on: one that comes with the program, by name, or with an empty
+  // name the serial line alone. It is remembered for the open file. Returns false, having said
+  // why, when there is no such board.
+  bool ChooseBoard(const std::string& name);
+  // Board > Open board file: a board file chosen in the open dialog.
+  void OpenBoardDialog();
+  bool OpenBoardFile(const std::string& path);
+  // The board's name, or the path of its file; empty for the serial line alone.
+  [[nodiscard]] const std::string& boardChoice() const { return boardChoice_; }
+  // Counts board changes, so that the window knows when to rebuild its panel.
+  [[nodiscard]] int boardVersion() const { return boardVersion_; }
+  // A key of the board clicked on the panel.
+  void PressKey(std::size_t key);
+  // Text typed on the panel: the key of that name, Enter for "=" and Escape for "C". Returns
+  // false when no key has the name.
+  bool TypeKey(std::string_view text);
+  void SetSwitch(std::size_t index, std::size_t position);
 
   [[nodiscard]] const Session& session() const { return session_; }
   // The machine as the views last showed it, so that they can mark what changed.
@@ -64,6 +81,9 @@ public:
 
 private:
   bool Load(const std::string& path, bool reloading);
+  // Puts the board `choice` in place (a name, a path, or empty); `quiet` keeps errors from the
+  // user, for a remembered board that is gone.
+  bool UseBoard(const std::string& choice, bool quiet);
   void StartRun();
   void Ended(Halt halt);
   void SetStatus(std::string text) { status_ = std::move(text); }
@@ -78,6 +98,8 @@ private:
   std::string status_ = "Open a program: File > Open.";
   std::string terminal_;
   int programVersion_ = 0;
+  std::string boardChoice_;
+  int boardVersion_ = 0;
 };
 
 } // namespace debugger

@@ -1,11 +1,13 @@
 #include "debugger/debugger_window.h"
 
+#include "boards/board_file.h"
 #include "debugger/views.h"
 #include "services/qt_debugger_services.h"
 #include "services/qt_icon.h"
 #include "translate/hex_text.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -31,6 +33,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTextBlock>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -127,6 +130,51 @@ private:
   DebuggerCommands& commands_;
 };
 
+// The board's keyboard, switches, lamps and paper. Keys typed while it has the focus press the
+// board's keys of the same name.
+class BoardPanel final : public QWidget {
+public:
+  BoardPanel(QWidget* parent, DebuggerCommands& commands) : QWidget(parent), commands_(commands) {
+    setFocusPolicy(Qt::StrongFocus);
+  }
+
+protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    QString text = event->text();
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+      text = QStringLiteral("\r");
+    } else if (event->key() == Qt::Key_Escape) {
+      text = QStringLiteral("\x1B");
+    }
+    const QByteArray bytes = text.toUtf8();
+    if (text.isEmpty() || (event->modifiers() & Qt::ControlModifier) != 0 ||
+        !commands_.TypeKey(
+            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) {
+      QWidget::keyPressEvent(event);
+    }
+  }
+
+private:
+  DebuggerCommands& commands_;
+};
+
+// A line of paper as the panel shows it: red lines in red, without the note that says so.
+void AppendPaper(QPlainTextEdit* paper, const PaperText& line) {
+  QString text = Text(line.text);
+  if (line.red && text.endsWith(QStringLiteral("  [red]"))) {
+    text.chop(7);
+  }
+  QTextCursor cursor(paper->document());
+  cursor.movePosition(QTextCursor::End);
+  if (paper->document()->characterCount() > 1 || paper->property("lines").toInt() > 0) {
+    cursor.insertBlock();
+  }
+  QTextCharFormat format;
+  format.setForeground(line.red ? QBrush(QColor(200, 20, 20)) : QBrush(Qt::black));
+  cursor.insertText(text, format);
+  paper->setProperty("lines", paper->property("lines").toInt() + 1);
+}
+
 } // namespace
 
 DebuggerWindow::DebuggerWindow(QWidget* parent)
@@ -164,6 +212,7 @@ DebuggerWindow::DebuggerWindow(QWidget* parent)
 
   BuildActions();
   BuildDocks();
+  BuildBoardMenu();
 
   timer_ = new QTimer(this);
   timer_->setInterval(kRefreshMilliseconds);
@@ -378,7 +427,9 @@ void DebuggerWindow::BuildDocks() {
   // The serial terminal and its line.
   auto* serial = new QWidget(this);
   auto* serialLayout = new QVBoxLayout(serial);
-  auto* settings = new QHBoxLayout;
+  serialSettings_ = new QWidget(serial);
+  auto* settings = new QHBoxLayout(serialSettings_);
+  settings->setContentsMargins(0, 0, 0, 0);
   serialOn_ = new QCheckBox(QStringLiteral("Serial line on"), serial);
   serialOn_->setObjectName(QStringLiteral("SerialOn"));
   serialPin_ = new QLineEdit(serial);
@@ -405,17 +456,236 @@ void DebuggerWindow::BuildDocks() {
   settings->addWidget(invertTransmit_);
   settings->addWidget(invertReceive_);
   settings->addWidget(apply);
-  serialLayout->addLayout(settings);
+  serialLayout->addWidget(serialSettings_);
   terminal_ = new Terminal(serial, *commands_);
   terminal_->setObjectName(QStringLiteral("Terminal"));
   serialLayout->addWidget(terminal_);
   connect(apply, &QPushButton::clicked, this, [this] { ApplySerialSettings(); });
   QDockWidget* terminalDock =
       dock("TerminalDock", QStringLiteral("Serial terminal"), serial, Qt::BottomDockWidgetArea);
+  // The board's keyboard, switches, lamps and paper, when it has them.
+  auto* boardScroll = new QScrollArea(this);
+  boardScroll->setWidgetResizable(true);
+  boardScroll->setFrameShape(QFrame::NoFrame);
+  boardDock_ = new QDockWidget(QStringLiteral("Board"), this);
+  boardDock_->setObjectName(QStringLiteral("BoardDock"));
+  boardDock_->setWidget(boardScroll);
+  addDockWidget(Qt::LeftDockWidgetArea, boardDock_);
+  boardDock_->hide();
+
   // A first layout: the processor whole, the listing as tall as can be.
   resizeDocks({processorDock}, {470}, Qt::Horizontal);
   resizeDocks({processorDock, ramDock}, {450, 300}, Qt::Vertical);
   resizeDocks({terminalDock}, {150}, Qt::Vertical);
+}
+
+void DebuggerWindow::BuildBoardMenu() {
+  QMenu* menu = menuBar()->addMenu(QStringLiteral("&Board"));
+  // Before Help.
+  menuBar()->insertMenu(menuBar()->actions().at(menuBar()->actions().size() - 2), menu);
+  boardGroup_ = new QActionGroup(this);
+  const auto choice = [this, menu](const std::string& name, const QString& text) {
+    QAction* action = menu->addAction(text);
+    action->setCheckable(true);
+    action->setObjectName(QStringLiteral("Board ") + Text(name));
+    boardGroup_->addAction(action);
+    connect(action, &QAction::triggered, this,
+            [this, name] { Do([&name](DebuggerCommands& c) { c.ChooseBoard(name); }); });
+    boardActions_.emplace_back(name, action);
+  };
+  choice("", QStringLiteral("&Serial line only"));
+  menu->addSeparator();
+  for (const std::string& name : boards::BuiltInBoardNames()) {
+    const auto loaded = boards::ParseBoard(*boards::BuiltInBoard(name), name);
+    const QString title =
+        loaded.board && !loaded.board->title.empty() ? Text(loaded.board->title) : Text(name);
+    choice(name, title);
+  }
+  menu->addSeparator();
+  menu->addAction(QStringLiteral("Open board &file..."), this,
+                  [this] { Do([](DebuggerCommands& c) { c.OpenBoardDialog(); }); });
+}
+
+void DebuggerWindow::RebuildBoardPanel() {
+  const Session& session = commands_->session();
+  const simulate::Board& board = session.board();
+  for (auto& [name, action] : boardActions_) {
+    action->setChecked(name == commands_->boardChoice());
+  }
+  serialSettings_->setEnabled(!session.boardDescription().has_value());
+  keyButtons_.clear();
+  switchBoxes_.clear();
+  boardLamps_.clear();
+  paper_ = nullptr;
+  printing_ = nullptr;
+  shownPaper_ = 0;
+  const bool hasPanel = !board.Keys().empty() || !board.Lamps().empty() ||
+                        board.Printer() != nullptr || !board.Switches().empty();
+  auto* scroll = static_cast<QScrollArea*>(boardDock_->widget());
+  delete scroll->takeWidget();
+  if (!hasPanel) {
+    boardDock_->hide();
+    return;
+  }
+  const simulate::BoardDescription& description = *session.boardDescription();
+  boardDock_->setWindowTitle(
+      Text(description.title.empty() ? description.name : description.title));
+  auto* panel = new BoardPanel(scroll, *commands_);
+  panel->setObjectName(QStringLiteral("BoardPanel"));
+  auto* layout = new QVBoxLayout(panel);
+
+  if (!board.Lamps().empty()) {
+    auto* lamps = new QHBoxLayout;
+    for (const simulate::Board::Lamp& lamp : board.Lamps()) {
+      auto* light = Lamp(panel);
+      light->setObjectName(QStringLiteral("Lamp ") + Text(lamp.name));
+      boardLamps_.push_back(light);
+      lamps->addWidget(light);
+      lamps->addWidget(new QLabel(Text(lamp.label.empty() ? lamp.name : lamp.label), panel));
+      lamps->addSpacing(8);
+    }
+    lamps->addStretch();
+    layout->addLayout(lamps);
+  }
+  if (!board.Switches().empty()) {
+    auto* switches = new QHBoxLayout;
+    for (std::size_t index = 0; index < board.Switches().size(); ++index) {
+      const simulate::Board::Switch& each = board.Switches()[index];
+      switches->addWidget(new QLabel(Text(each.label.empty() ? each.name : each.label), panel));
+      auto* box = new QComboBox(panel);
+      box->setObjectName(QStringLiteral("Switch ") + Text(each.name));
+      box->setFocusPolicy(Qt::NoFocus);
+      for (const std::string& position : each.positions) {
+        box->addItem(Text(position));
+      }
+      connect(box, &QComboBox::currentIndexChanged, this, [this, index](int position) {
+        if (position >= 0) {
+          Do([index, position](DebuggerCommands& c) {
+            c.SetSwitch(index, static_cast<std::size_t>(position));
+          });
+        }
+      });
+      switchBoxes_.push_back(box);
+      switches->addWidget(box);
+      switches->addSpacing(8);
+    }
+    switches->addStretch();
+    layout->addLayout(switches);
+  }
+  if (!board.Keys().empty()) {
+    // Keys where the board puts them; the rest in rows below.
+    auto* keys = new QGridLayout;
+    keys->setSpacing(3);
+    int lastRow = -1;
+    for (const simulate::Board::Key& key : board.Keys()) {
+      lastRow = std::max(lastRow, key.place.row);
+    }
+    int spare = 0;
+    for (std::size_t index = 0; index < board.Keys().size(); ++index) {
+      const simulate::Board::Key& key = board.Keys()[index];
+      auto* button =
+          new QPushButton(Text(key.place.label.empty() ? key.name : key.place.label), panel);
+      button->setObjectName(QStringLiteral("Key ") + Text(key.name));
+      button->setFocusPolicy(Qt::NoFocus);
+      button->setMinimumSize(std::max(44, button->sizeHint().width()), 34);
+      button->setToolTip(Text(key.name));
+      connect(button, &QPushButton::clicked, this, [this, index, panel] {
+        Do([index](DebuggerCommands& c) { c.PressKey(index); });
+        panel->setFocus();
+      });
+      keyButtons_.push_back(button);
+      if (key.place.row >= 0 && key.place.column >= 0) {
+        keys->addWidget(button, key.place.row, key.place.column);
+      } else {
+        keys->addWidget(button, lastRow + 1 + spare / 8, spare % 8);
+        ++spare;
+      }
+    }
+    auto* keyRow = new QHBoxLayout;
+    keyRow->addLayout(keys);
+    keyRow->addStretch();
+    layout->addLayout(keyRow);
+  }
+  if (board.Printer() != nullptr) {
+    layout->addWidget(new QLabel(QStringLiteral("Paper"), panel));
+    paper_ = new QPlainTextEdit(panel);
+    paper_->setObjectName(QStringLiteral("Paper"));
+    paper_->setReadOnly(true);
+    paper_->setFocusPolicy(Qt::NoFocus);
+    paper_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    paper_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    paper_->setStyleSheet(QStringLiteral("background: #fffdf3; color: black"));
+    paper_->setMinimumHeight(paper_->fontMetrics().height() * 10);
+    // As wide as the printer's widest line, like the roll of paper.
+    const int paperWidth = paper_->fontMetrics().horizontalAdvance(QString(28, QLatin1Char('0'))) +
+                           2 * paper_->frameWidth() + 12 +
+                           paper_->verticalScrollBar()->sizeHint().width();
+    paper_->setFixedWidth(paperWidth);
+    layout->addWidget(paper_, 1, Qt::AlignHCenter);
+    printing_ = new QLabel(panel);
+    printing_->setObjectName(QStringLiteral("Printing"));
+    printing_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    printing_->setStyleSheet(QStringLiteral("background: #fffdf3; color: black; padding: 2px"));
+    printing_->setToolTip(QStringLiteral("The line at the hammers"));
+    printing_->setFixedWidth(paperWidth);
+    layout->addWidget(printing_, 0, Qt::AlignHCenter);
+  }
+  if (board.Printer() == nullptr) {
+    layout->addStretch();
+  }
+  scroll->setWidget(panel);
+  boardDock_->show();
+  boardDock_->raise();
+  // Wide enough for the whole keyboard.
+  resizeDocks({boardDock_},
+              {panel->sizeHint().width() + scroll->verticalScrollBar()->sizeHint().width() + 4},
+              Qt::Horizontal);
+}
+
+void DebuggerWindow::ShowBoard() {
+  if (shownBoardVersion_ != commands_->boardVersion()) {
+    shownBoardVersion_ = commands_->boardVersion();
+    RebuildBoardPanel();
+  }
+  const Session& session = commands_->session();
+  const simulate::Board& board = session.board();
+  const std::uint64_t now = session.machine().cycles;
+  for (std::size_t index = 0; index < boardLamps_.size() && index < board.Lamps().size(); ++index) {
+    Light(boardLamps_[index], board.LampLit(index));
+  }
+  for (std::size_t index = 0; index < switchBoxes_.size(); ++index) {
+    const QSignalBlocker block(switchBoxes_[index]);
+    switchBoxes_[index]->setCurrentIndex(static_cast<int>(board.SwitchPosition(index, now)));
+  }
+  for (std::size_t index = 0; index < keyButtons_.size(); ++index) {
+    const bool down = board.KeyDown(index, now);
+    if (keyButtons_[index]->isDown() != down) {
+      keyButtons_[index]->setDown(down);
+    }
+  }
+  if (paper_ != nullptr) {
+    const std::vector<PaperText>& paper = session.paper();
+    if (shownPaper_ > paper.size()) {
+      paper_->clear();
+      paper_->setProperty("lines", 0);
+      shownPaper_ = 0;
+    }
+    if (shownPaper_ < paper.size()) {
+      for (; shownPaper_ < paper.size(); ++shownPaper_) {
+        AppendPaper(paper_, paper[shownPaper_]);
+      }
+      paper_->verticalScrollBar()->setValue(paper_->verticalScrollBar()->maximum());
+    }
+    const PaperText printing = session.PrintingLine();
+    QString text = Text(printing.text);
+    if (printing.red && text.endsWith(QStringLiteral("  [red]"))) {
+      text.chop(7);
+    }
+    printing_->setText(text.isEmpty() ? QStringLiteral(" ") : text);
+    printing_->setStyleSheet(
+        printing.red ? QStringLiteral("background: #fffdf3; color: #c81414; padding: 2px")
+                     : QStringLiteral("background: #fffdf3; color: black; padding: 2px"));
+  }
 }
 
 void DebuggerWindow::ApplySerialSettings() {
@@ -588,6 +858,7 @@ void DebuggerWindow::Refresh() {
   ShowProcessor();
   ShowMemory();
   ShowPorts();
+  ShowBoard();
   const std::string output = commands_->TakeTerminalOutput();
   if (!output.empty()) {
     terminal_->moveCursor(QTextCursor::End);
@@ -597,6 +868,14 @@ void DebuggerWindow::Refresh() {
   }
   const QSignalBlocker blockCpu(cpu_);
   cpu_->setCurrentIndex(session.cpu() == simulate::Processor::I4004 ? 0 : 1);
+  if (realSpeed_->isChecked() != commands_->RealSpeed()) {
+    const QSignalBlocker blockSpeed(realSpeed_);
+    realSpeed_->setChecked(commands_->RealSpeed());
+  }
+  if (!clock_->hasFocus()) {
+    const QSignalBlocker blockClock(clock_);
+    clock_->setValue(session.clock() / 1000);
+  }
   statusBar()->showMessage(Text(commands_->status()));
   commands_->MarkShown();
   ShowRunning();

@@ -10,7 +10,10 @@
 #include <vector>
 
 class QAction;
+class QActionGroup;
 class QCheckBox;
+class QDockWidget;
+class QPushButton;
 class QComboBox;
 class QDoubleSpinBox;
 class QFileSystemWatcher;
@@ -28,7 +31,8 @@ class QtDebuggerServices;
 namespace debugger {
 
 // The debugger window: the listing with breakpoints and the next instruction, and docks for the
-// processor, the RAM, the ports and the serial terminal. A thin shell over DebuggerCommands: it
+// processor, the RAM, the ports, the serial terminal and, on a board that has them, its keyboard,
+// switches, lamps and printer. A thin shell over DebuggerCommands: it
 // passes the user's actions on and shows the commands' state.
 class DebuggerWindow : public QMainWindow {
 public:
@@ -53,6 +57,9 @@ private:
   void ShowSerialSettings();
   void ApplySerialSettings();
   void ShowRunning();
+  void BuildBoardMenu();
+  void RebuildBoardPanel();
+  void ShowBoard();
   // Runs `action` on the commands, then shows what it did.
   template <typename Action> void Do(Action action);
 
@@ -91,6 +98,18 @@ private:
   QCheckBox* serialReceive_ = nullptr;
   QCheckBox* invertTransmit_ = nullptr;
   QCheckBox* invertReceive_ = nullptr;
+  QWidget* serialSettings_ = nullptr;
+  // The board's panel.
+  QActionGroup* boardGroup_ = nullptr;
+  std::vector<std::pair<std::string, QAction*>> boardActions_; // by board name
+  QDockWidget* boardDock_ = nullptr;
+  int shownBoardVersion_ = -1;
+  std::vector<QPushButton*> keyButtons_;
+  std::vector<QComboBox*> switchBoxes_;
+  std::vector<QLabel*> boardLamps_;
+  QPlainTextEdit* paper_ = nullptr;
+  QLabel* printing_ = nullptr;
+  std::size_t shownPaper_ = 0;
 };
 
 } // namespace debugger

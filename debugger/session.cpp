@@ -2,6 +2,7 @@
 
 #include "translate/instruction_table.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 
@@ -109,6 +110,9 @@ void Session::Load(Program program) {
     }
   }
   breakpoints_ = kept;
+  if (program_.path != program.path) {
+    paper_.clear();
+  }
   program_ = std::move(program);
   Reset();
 }
@@ -138,6 +142,49 @@ std::string Session::SetSerial(const SerialSettings& settings) {
   serial_ = settings;
   RebuildBoard();
   return {};
+}
+
+void Session::SetBoard(std::optional<simulate::BoardDescription> board) {
+  description_ = std::move(board);
+  switchPositions_.clear();
+  paper_.clear();
+  Reset();
+}
+
+void Session::PressKey(std::size_t key) {
+  if (key < board_->Keys().size()) {
+    const std::uint64_t from = std::max(machine_->cycles, keysFree_);
+    const double cyclesPerSecond = board_->CyclesPerSecond();
+    const auto until = from + static_cast<std::uint64_t>(kKeyHoldSeconds * cyclesPerSecond);
+    board_->PressKey(key, from, until);
+    keysFree_ = until + static_cast<std::uint64_t>(kKeyReleaseSeconds * cyclesPerSecond);
+  }
+}
+
+void Session::SetSwitch(std::size_t index, std::size_t position) {
+  if (index < switchPositions_.size() && position < board_->Switches()[index].positions.size()) {
+    switchPositions_[index] = position;
+    board_->SetSwitch(index, position, machine_->cycles);
+  }
+}
+
+PaperText Session::PrintingLine() const {
+  const simulate::DrumPrinter* printer = board_->Printer();
+  if (printer == nullptr) {
+    return {};
+  }
+  return {printer->Text(printer->Current()), printer->Current().red};
+}
+
+void Session::CollectPaper() {
+  simulate::DrumPrinter* printer = board_->Printer();
+  if (printer == nullptr) {
+    return;
+  }
+  for (const simulate::PaperLine& line : printer->Fed()) {
+    paper_.push_back({printer->Text(line), line.red});
+  }
+  printer->Fed().clear();
 }
 
 void Session::SetTest(bool level) {
@@ -171,6 +218,24 @@ std::string Session::TakeOutput() {
 }
 
 void Session::RebuildBoard() {
+  keysFree_ = 0;
+  if (description_) {
+    board_ = std::make_unique<simulate::Board>(*description_, clock_);
+    if (switchPositions_.size() != board_->Switches().size()) {
+      switchPositions_.assign(board_->Switches().size(), 0);
+      for (std::size_t index = 0; index < switchPositions_.size(); ++index) {
+        switchPositions_[index] = board_->SwitchPosition(index, 0);
+      }
+    }
+    for (std::size_t index = 0; index < switchPositions_.size(); ++index) {
+      board_->SetSwitch(index, switchPositions_[index], 0);
+    }
+    board_->SetTest(test_);
+    for (std::uint8_t port = 0; port < 16; ++port) {
+      board_->SetRomInput(port, romInputs_[port]);
+    }
+    return;
+  }
   simulate::SerialLine line;
   if (serial_.enabled) {
     line.format = *simulate::ParseSerialFormat(serial_.format);
@@ -198,6 +263,7 @@ void Session::Reset() {
 
 simulate::StepResult Session::Step() {
   const simulate::StepResult step = simulate::Step(*machine_, *board_);
+  CollectPaper();
   if (step.stop != simulate::Stop::None) {
     lastStop_ = step;
   }
@@ -212,6 +278,7 @@ Halt Session::Run(std::uint64_t cycles) {
   limits.endAtHalt = true;
   for (;;) {
     const simulate::RunOutcome outcome = simulate::Run(*machine_, *board_, limits);
+    CollectPaper();
     switch (outcome.end) {
     case simulate::RunEnd::Address:
       if (targetPointer_ < 0 || machine_->pointer == targetPointer_) {

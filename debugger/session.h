@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A program running on a simulated board, step by step or in slices: what the debugger window
 // drives. No Qt here.
@@ -32,6 +33,17 @@ struct SerialSettings {
 // "enabled=1;pin=rom:0:0;..." and back, for remembering the settings of a file.
 [[nodiscard]] std::string ToText(const SerialSettings& settings);
 [[nodiscard]] SerialSettings SerialSettingsFromText(std::string_view text);
+
+// How long a key clicked or typed on the board's panel is held, and how long it is let go before
+// the next one goes down, in the program's time.
+inline constexpr double kKeyHoldSeconds = 0.1;
+inline constexpr double kKeyReleaseSeconds = 0.3;
+
+// A line of the board printer's paper, as it reads.
+struct PaperText {
+  std::string text;
+  bool red = false;
+};
 
 // Why a run ended.
 enum class Halt : std::uint8_t {
@@ -64,6 +76,23 @@ public:
   [[nodiscard]] bool test() const { return test_; }
   void SetRomInput(std::uint8_t port, std::uint8_t value);
   [[nodiscard]] std::uint8_t romInput(std::uint8_t port) const { return romInputs_[port & 0xF]; }
+  // The board: one described by a board file (the calculator, ...), or without one the serial
+  // line of `serial()`. Setting it resets the machine.
+  void SetBoard(std::optional<simulate::BoardDescription> board);
+  [[nodiscard]] const std::optional<simulate::BoardDescription>& boardDescription() const {
+    return description_;
+  }
+  [[nodiscard]] const simulate::Board& board() const { return *board_; }
+  // Holds key `key` of the board for kKeyHoldSeconds, from now or, while earlier keys are still
+  // going down and up, after them: keys typed quickly follow one another as a person's would.
+  void PressKey(std::size_t key);
+  // Sets a switch of the board from now on; the setting outlasts a reset.
+  void SetSwitch(std::size_t index, std::size_t position);
+  // The lines the printer has fed out since the program was loaded, oldest first.
+  [[nodiscard]] const std::vector<PaperText>& paper() const { return paper_; }
+  // The line at the printer's hammers, not fed out yet.
+  [[nodiscard]] PaperText PrintingLine() const;
+
   // Bytes for the program's serial input.
   void SendInput(std::string_view bytes);
   // The serial output decoded since the last call; broken characters come as a note in brackets.
@@ -100,10 +129,16 @@ public:
 
 private:
   void RebuildBoard();
+  // Moves the lines the printer fed out onto the paper.
+  void CollectPaper();
 
   Program program_;
   std::unique_ptr<simulate::Machine> machine_;
+  std::optional<simulate::BoardDescription> description_;
   std::unique_ptr<simulate::Board> board_;
+  std::vector<std::size_t> switchPositions_;
+  std::uint64_t keysFree_ = 0; // the cycle from which the next key may go down
+  std::vector<PaperText> paper_;
   double clock_ = 740000;
   SerialSettings serial_;
   bool test_ = false;

@@ -15,6 +15,8 @@ public:
 
   // The standard open dialog for a program (source or image); nothing when cancelled.
   [[nodiscard]] virtual std::optional<std::string> ChooseProgram() = 0;
+  // The open dialog for a board file; nothing when cancelled.
+  [[nodiscard]] virtual std::optional<std::string> ChooseBoardFile() = 0;
   [[nodiscard]] virtual FileContent ReadFile(const std::string& path) = 0;
   // A modal message with the critical icon and a single OK button.
   virtual void ShowError(std::string_view text) = 0;

@@ -34,6 +34,17 @@ std::optional<std::string> QtDebuggerServices::ChooseProgram() {
   return dialog.selectedFiles().constFirst().toStdString();
 }
 
+std::optional<std::string> QtDebuggerServices::ChooseBoardFile() {
+  QFileDialog dialog(window_, QStringLiteral("Open a board file"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters({QStringLiteral("Board files (*.json)"), QStringLiteral("All files (*)")});
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return std::nullopt;
+  }
+  return dialog.selectedFiles().constFirst().toStdString();
+}
+
 FileContent QtDebuggerServices::ReadFile(const std::string& path) {
   return services::ReadFile(path);
 }

@@ -17,6 +17,7 @@ public:
   QtDebuggerServices(QWidget* window, QFileSystemWatcher* watcher);
 
   [[nodiscard]] std::optional<std::string> ChooseProgram() override;
+  [[nodiscard]] std::optional<std::string> ChooseBoardFile() override;
   [[nodiscard]] FileContent ReadFile(const std::string& path) override;
   void ShowError(std::string_view text) override;
   [[nodiscard]] bool AskReload(const std::string& path) override;

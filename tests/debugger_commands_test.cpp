@@ -244,3 +244,45 @@ TEST_F(Commands, SerialSettingsAreRememberedPerFileAndTheTerminalEchoes) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Commands, BoardsAreChosenRememberedPerFileAndTakeKeysOneAfterAnother) {
+  fake.files["/p/other.asm"] = "NOP\n";
+  fake.files["/p/broken.json"] = R"({"board": "b", "parts": [{"name": "l", "kind": "lamp"}]})";
+  ASSERT_TRUE(commands.Open("/p/prog.asm"));
+  ASSERT_TRUE(commands.ChooseBoard("busicom-141pf"));
+  EXPECT_EQ(commands.session().boardDescription()->name, "busicom-141pf");
+  EXPECT_EQ(commands.session().clock(), 740000);
+  EXPECT_TRUE(commands.RealSpeed()) << "a board with a keyboard runs at the processor's speed";
+  EXPECT_EQ(fake.settings["board//p/prog.asm"], "busicom-141pf");
+
+  EXPECT_FALSE(commands.ChooseBoard("calculator"));
+  commands.OpenBoardFile("/p/broken.json");
+  EXPECT_EQ(fake.errors,
+            (std::vector<std::string>{"There is no board called \"calculator\".",
+                                      "/p/broken.json: part \"l\": missing wire \"pin\"."}));
+  EXPECT_EQ(commands.boardChoice(), "busicom-141pf") << "a refused board changes nothing";
+
+  // Another file has its own board; the first gets its own back.
+  ASSERT_TRUE(commands.Open("/p/other.asm"));
+  EXPECT_FALSE(commands.session().boardDescription().has_value());
+  ASSERT_TRUE(commands.Open("/p/prog.asm"));
+  EXPECT_EQ(commands.boardChoice(), "busicom-141pf");
+
+  // Keys typed at once go down one after another: 0.1 s held, 0.3 s let go (92,500 cycles a
+  // second at 740 kHz).
+  EXPECT_TRUE(commands.TypeKey("7"));
+  EXPECT_TRUE(commands.TypeKey("\r"));
+  EXPECT_FALSE(commands.TypeKey("Q"));
+  const simulate::Board& board = commands.session().board();
+  const std::size_t seven = *board.FindKey("7");
+  const std::size_t equals = *board.FindKey("=");
+  EXPECT_TRUE(board.KeyDown(seven, 0));
+  EXPECT_FALSE(board.KeyDown(seven, 9250));
+  EXPECT_FALSE(board.KeyDown(equals, 36999));
+  EXPECT_TRUE(board.KeyDown(equals, 37000));
+  EXPECT_FALSE(board.KeyDown(equals, 46250));
+}
+
+} // namespace

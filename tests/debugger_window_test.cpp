@@ -3,8 +3,10 @@
 #include "test_files.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -108,6 +110,36 @@ private slots:
     QCOMPARE(text, "Cannot open \"" + bad + "\": line 2: Register out of range\n\nSRC 9");
     window->Refresh();
     QCOMPARE(Listing()->rowCount(), 1);
+  }
+
+  // The Busicom 141-PF firmware on its board: keys clicked on the panel and typed on it come out
+  // on the paper.
+  void theCalculatorPrintsWhatIsClickedAndTyped() {
+    const QString firmware =
+        QStringLiteral(BRINDLEWICK_SOURCE_DIR) + "/../shared/firmware/busicom141pf.bin";
+    if (!QFileInfo::exists(firmware)) {
+      QSKIP("no firmware in ../shared/firmware");
+    }
+    QVERIFY(window->commands().Open(firmware.toStdString()));
+    window->findChild<QAction*>("Board busicom-141pf")->trigger();
+    auto* panel = window->findChild<QWidget*>("BoardPanel");
+    QVERIFY(panel != nullptr && panel->isVisible());
+    // As fast as the machine goes, so that the test does not wait for the drum.
+    window->commands().SetRealSpeed(false);
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    for (const char* key : {"1", "2", "+"}) {
+      QTest::mouseClick(panel->findChild<QPushButton*>(QString("Key ") + key), Qt::LeftButton);
+      QTest::qWait(60);
+    }
+    for (const char key : std::string("34+\r")) {
+      QTest::keyClick(panel, key == '\r' ? Qt::Key_Return : Qt::Key(key));
+      QTest::qWait(60);
+    }
+    auto* paper = panel->findChild<QPlainTextEdit*>("Paper");
+    QTRY_COMPARE(paper->toPlainText(), QString("             12 +\n             34 +\n"
+                                               "             46    *\n"));
+    QTest::keyClick(window.get(), Qt::Key_F5, Qt::ShiftModifier);
+    QTRY_VERIFY(!window->commands().Running());
   }
 
 private:

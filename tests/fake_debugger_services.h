@@ -22,7 +22,9 @@ public:
   double tick = 0.001; // how far the clock moves on each look
   std::map<std::string, std::string> settings;
 
-  std::optional<std::string> ChooseProgram() override {
+  std::optional<std::string> ChooseProgram() override { return NextAnswer(); }
+  std::optional<std::string> ChooseBoardFile() override { return NextAnswer(); }
+  std::optional<std::string> NextAnswer() {
     if (dialogAnswers.empty()) {
       return std::nullopt;
     }
