@@ -1,5 +1,9 @@
 #include "fuzz/checks.h"
 
+#include "boards/board_file.h"
+#include "simulate/board.h"
+#include "simulate/key_script.h"
+
 #include "assembly/assembler.h"
 #include "assembly/disassembler.h"
 #include "cli/cli.h"
@@ -358,6 +362,64 @@ std::string CheckSimulation(std::span<const std::uint8_t> input) {
   }
   return RunImage(cpu, input.subspan(1), seed) == first ? std::string()
                                                         : "two runs of one image disagree";
+}
+
+std::string CheckBoardFile(std::string_view text) {
+  const boards::LoadedBoard loaded = boards::ParseBoard(text, "board");
+  if (loaded.board.has_value() == !loaded.error.empty()) {
+    return loaded.board ? "a board came with a message" : "no board and no message";
+  }
+  if (!loaded.board) {
+    return loaded.error.starts_with("board: ") ? std::string()
+                                               : "a message does not begin with the file's name";
+  }
+  if (const std::string fault = simulate::CheckBoard(*loaded.board); !fault.empty()) {
+    return "a board read from a file fails the wiring check: " + fault;
+  }
+  simulate::Board board(*loaded.board, loaded.board->clockHz.value_or(740000));
+  // Press every key and set every switch to its last position, one after another.
+  std::string keys;
+  for (const simulate::Board::Key& key : board.Keys()) {
+    keys += "[" + key.name + "]";
+  }
+  for (const simulate::Board::Switch& each : board.Switches()) {
+    keys += "[" + each.name + "=" + each.positions.back() + "]";
+  }
+  const simulate::KeyScript script = simulate::ParseKeys(keys, board);
+  if (!script.error.empty() && keys.find_first_of("[]= ") == std::string::npos) {
+    return "the board's own key names do not read back: " + script.error;
+  }
+  simulate::ScheduleKeys(board, script.actions, 0, 50, 50);
+  board.SendInput("ok\r");
+  // Walks the ports with a counter: ROM and RAM ports written, inputs read, program RAM written.
+  const std::vector<std::uint8_t> program{0x20, 0x00,  // FIM 0, 00
+                                          0x21,        // SRC 0        (loop)
+                                          0xA1, 0xE2,  // LDA 1, WRR
+                                          0xE1, 0xEA,  // WMP, RDR
+                                          0xE3, 0xE3,  // WPM, WPM
+                                          0x19, 0x0B,  // JT 00B
+                                          0xFD,        // DCL          (00B)
+                                          0x71, 0x02,  // ISZ 1, 002
+                                          0x60,        // INC 0
+                                          0x40, 0x02}; // JUN 002
+  simulate::Machine machine = simulate::MakeMachine(simulate::Processor::I4004);
+  if (!simulate::LoadImage(machine, program).empty()) {
+    return "the walking program does not load";
+  }
+  simulate::RunLimits limits;
+  limits.cycleLimit = 20'000;
+  const simulate::RunOutcome outcome = simulate::Run(machine, board, limits);
+  if (outcome.end == simulate::RunEnd::Stopped &&
+      outcome.last.stop != simulate::Stop::NoProgramMemory) {
+    return "the walking program stopped";
+  }
+  if (board.Printer() != nullptr) {
+    for (const simulate::PaperLine& line : board.Printer()->Fed()) {
+      (void)board.Printer()->Text(line);
+    }
+  }
+  (void)board.Output(machine.cycles);
+  return {};
 }
 
 std::string ExpandInput(std::string_view input) {

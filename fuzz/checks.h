@@ -29,6 +29,11 @@ namespace fuzz {
 // cycles grow by 1 or 2 a step; a stop changes nothing; two runs agree.
 [[nodiscard]] std::string CheckSimulation(std::span<const std::uint8_t> input);
 
+// A board file through the reader: it gives a board or a message, never both; a board it gives
+// passes the wiring check, and runs a program that writes every port, reads every input and
+// writes program RAM, with a key script pressed, for a bounded number of cycles.
+[[nodiscard]] std::string CheckBoardFile(std::string_view text);
+
 // The source text that a fuzz input stands for: a first byte from C0 up repeats the rest of
 // the input, up to 32 KiB in all, so that short inputs reach the assembler's limits (4097
 // one-byte instructions, 8193 label definitions).

@@ -31,6 +31,7 @@ const std::map<std::string, Check>& Targets() {
          return fuzz::CheckSimulation(std::span<const std::uint8_t>(
              reinterpret_cast<const std::uint8_t*>(input.data()), input.size()));
        }},
+      {"board_file", [](std::string_view input) { return fuzz::CheckBoardFile(input); }},
   };
   return targets;
 }
@@ -53,8 +54,12 @@ TEST(FuzzRegressions, KeptInputsPassTheirChecks) {
 TEST(FuzzRegressions, SeedsPassEveryCheck) {
   const fs::path source = BRINDLEWICK_SOURCE_DIR;
   int seeds = 0;
-  for (const fs::path& folder : {source / "examples", source / "fuzz" / "seeds"}) {
+  for (const fs::path& folder :
+       {source / "examples", source / "fuzz" / "seeds", source / "boards"}) {
     for (const auto& entry : fs::directory_iterator(folder)) {
+      if (folder.filename() == "boards" && entry.path().extension() != ".json") {
+        continue;
+      }
       const std::string bytes = ReadFileBytes(entry.path());
       for (const auto& [target, check] : Targets()) {
         SCOPED_TRACE(target + " " + entry.path().string());
