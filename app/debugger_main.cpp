@@ -1,9 +1,27 @@
+#include "app/command_line.h"
 #include "debugger/debugger_window.h"
 
 #include <QApplication>
 #include <QTimer>
 
+namespace {
+
+constexpr char kUsage[] = R"(Usage: brindlewick-debugger [options] [FILE]
+Steps through an Intel 4004 or 4040 program on a simulated board. FILE is a source, or a binary
+image (.bin, .rom, .img).
+
+  -h, --help     show this help and exit
+      --version  show the version and exit
+
+Qt's own options, such as -platform NAME, are accepted too.
+)";
+
+} // namespace
+
 int main(int argc, char** argv) {
+  if (AnswerInformationOptions(argc, argv, "brindlewick-debugger", kUsage)) {
+    return 0;
+  }
   QApplication application(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Brindlewick"));
   QApplication::setApplicationName(QStringLiteral("Brindlewick Debugger"));
