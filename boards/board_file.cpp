@@ -419,8 +419,9 @@ LoadedBoard ParseBoard(std::string_view text, std::string_view origin) {
   Json json;
   try {
     json = Json::parse(text.begin(), text.end());
-  } catch (const Json::parse_error& error) {
-    // The library's words after its own tag: "parse error at line 3, column 5: ...".
+  } catch (const Json::exception& error) {
+    // The library's words after its own tag: "parse error at line 3, column 5: ...", or a
+    // number too large for it.
     std::string what = error.what();
     if (const std::size_t tag = what.find("] "); tag != std::string::npos) {
       what.erase(0, tag + 2);

@@ -45,6 +45,8 @@ TEST(BoardFile, FaultsAreNamed) {
   const Case cases[] = {
       {"{\"board\": \"b\",\n \"parts\": [}", "b.json: not a board file: parse error at line 2"},
       {"[]", "b.json: the board must be an object"},
+      {R"({"board": "b", "clock_hz": 1e999, "parts": []})",
+       "b.json: not a board file: number overflow parsing '1e999'"},
       {R"({"parts": []})", "b.json: the board: missing field \"board\""},
       {R"({"board": "b", "parts": [], "colour": 1})",
        "b.json: the board: unknown field \"colour\""},
