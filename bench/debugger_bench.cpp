@@ -1,6 +1,9 @@
 // Figures of the real debugger window: start-up, a step from the key press to the views
 // repainted, cycles per second of a full-speed run with the views refreshing (beside the bare
 // simulator's), and how long Stop takes to hold a run.
+#include "programs.h"
+#include "timing.h"
+
 #include "debugger/debugger_window.h"
 #include "simulate/board.h"
 #include "simulate/step.h"
@@ -23,53 +26,6 @@
 #include <vector>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Milliseconds(Clock::duration duration) {
-  return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-// Milliseconds since the kernel started the process, to the kernel's clock tick.
-double MillisecondsSinceProcessStart() {
-  std::ifstream stat("/proc/self/stat");
-  std::string field;
-  for (int i = 0; i < 22; ++i) {
-    stat >> field;
-  }
-  timespec now{};
-  clock_gettime(CLOCK_BOOTTIME, &now);
-  const double started = std::stod(field) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
-  return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6 -
-         started;
-}
-
-// BCD arithmetic over RAM, register loops and calls, for ever.
-const char* const kProgram = R"(START:
-        FIM 0, 00
-        FIM 1, 10
-        LDM C
-        XCH 6
-        CLC
-DIGIT:
-        SRC 1
-        RDM
-        SRC 0
-        ADM
-        DAA
-        WRM
-        INC 1
-        INC 3
-        ISZ 6, DIGIT
-        JMS WAIT
-        JUN START
-WAIT:
-        FIM 7, F0
-LOOP:
-        ISZ F, LOOP
-        ISZ E, LOOP
-        BBL 0
-)";
 
 double BareSimulatorCyclesPerSecond(const simulate::Machine& loaded) {
   simulate::Machine machine = loaded;
@@ -100,7 +56,7 @@ int main(int argc, char** argv) {
               MillisecondsSinceProcessStart(), Milliseconds(Clock::now() - entered));
 
   const std::string path = QDir::tempPath().toStdString() + "/brindlewick-debugger-bench.asm";
-  std::ofstream(path) << kProgram;
+  std::ofstream(path) << kBusyProgram;
   window.commands().Open(path);
   window.Refresh();
   QApplication::processEvents();

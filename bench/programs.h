@@ -66,3 +66,30 @@ inline CommandLineSource MebibyteOfShortLines() {
     ++source.lines;
   }
 }
+
+// A mix of what 4004 programs do most, for ever: BCD arithmetic over RAM, register loops, calls.
+inline const char* const kBusyProgram = R"(START:
+        FIM 0, 00
+        FIM 1, 10
+        LDM C
+        XCH 6
+        CLC
+DIGIT:
+        SRC 1
+        RDM
+        SRC 0
+        ADM
+        DAA
+        WRM
+        INC 1
+        INC 3
+        ISZ 6, DIGIT
+        JMS WAIT
+        JUN START
+WAIT:
+        FIM 7, F0
+LOOP:
+        ISZ F, LOOP
+        ISZ E, LOOP
+        BBL 0
+)";

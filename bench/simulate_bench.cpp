@@ -1,4 +1,6 @@
 // Simulated instruction cycles per second, without and with serial decoding.
+#include "programs.h"
+
 #include "assembly/assembler.h"
 #include "simulate/board.h"
 #include "simulate/step.h"
@@ -12,34 +14,6 @@
 #include <string>
 
 namespace {
-
-// A mix of what 4004 programs do most: BCD arithmetic over RAM, register loops, calls.
-const char* const kBusyProgram = R"(
-START:
-        FIM 0, 00
-        FIM 1, 10
-        LDM C
-        XCH 6
-        CLC
-DIGIT:
-        SRC 1
-        RDM
-        SRC 0
-        ADM
-        DAA
-        WRM
-        INC 1
-        INC 3
-        ISZ 6, DIGIT
-        JMS WAIT
-        JUN START
-WAIT:
-        FIM 7, F0
-LOOP:
-        ISZ F, LOOP
-        ISZ E, LOOP
-        BBL 0
-)";
 
 // Sends "U" over and over on bit 0 of ROM port 0, 8 cycles a bit, so the decoder always works.
 const char* const kSerialProgram = R"(

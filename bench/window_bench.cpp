@@ -1,6 +1,7 @@
 // Figures of the real window: time from start to the window shown, time from a click on
 // "Assemble" to the listing painted, and the process's peak memory.
 #include "programs.h"
+#include "timing.h"
 #include "window/form1.h"
 
 #include <QApplication>
@@ -20,28 +21,6 @@
 #include <vector>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Milliseconds(Clock::duration duration) {
-  return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-// Milliseconds since the process was started by the kernel, to the kernel's clock tick.
-double MillisecondsSinceProcessStart() {
-  std::ifstream stat("/proc/self/stat");
-  std::string field;
-  // The 22nd field is the start time in clock ticks after boot; the name in field 2 has no
-  // spaces for this program.
-  for (int i = 0; i < 22; ++i) {
-    stat >> field;
-  }
-  timespec now{};
-  clock_gettime(CLOCK_BOOTTIME, &now);
-  const double started = std::stod(field) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
-  return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6 -
-         started;
-}
 
 void MeasureAssemble(const char* name, const std::string& source, window::Form1& form) {
   auto* text1 = form.findChild<QPlainTextEdit*>("Text1");
