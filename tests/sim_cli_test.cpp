@@ -23,6 +23,8 @@ protected:
 
 TEST_F(Simulator, BadUsageAndUnreadableFilesExitWithStatusTwo) {
   WriteFileBytes(dir / "p.asm", "NOP\n");
+  WriteFileBytes(dir / "broken.json", "{\"board\": \"b\", \"parts\": [{\"name\": \"l\", "
+                                      "\"kind\": \"lamp\"}]}");
   struct Case {
     std::string arguments;
     std::string message;
@@ -41,6 +43,18 @@ TEST_F(Simulator, BadUsageAndUnreadableFilesExitWithStatusTwo) {
       {"p.asm --until-output x", "--until-output needs --serial-tx"},
       {"p.asm --frobnicate", "frobnicate"},
       {"missing.asm", "cannot read 'missing.asm': No such file or directory"},
+      // Boards and keys.
+      {"p.asm --board calculator",
+       "unknown board 'calculator' (the boards are busicom-141pf, 4004-sbc, test4004; or give a "
+       "board file)"},
+      {"p.asm --board missing.json", "cannot read 'missing.json': No such file or directory"},
+      {"p.asm --board broken.json", "broken.json: part \"l\": missing wire \"pin\""},
+      {"p.asm --board 4004-sbc --baud 300",
+       "--baud cannot be used with --board: the board wires its own serial line"},
+      {"p.asm --keys 1", "--keys needs a --board with keys"},
+      {"p.asm --board busicom-141pf --keys '12Q'", "--keys: unknown key \"Q\""},
+      {"p.asm --board busicom-141pf --input x", "--input needs a board with a serial input"},
+      {"p.asm --board busicom-141pf --keys 1 --key-hold 0", "--key-hold must be above 0"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
@@ -170,36 +184,6 @@ TEST_F(Simulator, RunsTheSingleBoardComputerFirmware) {
 namespace {
 
 const fs::path kFirmware = fs::path(BRINDLEWICK_SOURCE_DIR) / ".." / "shared" / "firmware";
-
-TEST_F(Simulator, BoardOptionsAreCheckedBeforeTheRun) {
-  WriteFileBytes(dir / "p.asm", "NOP\n");
-  WriteFileBytes(dir / "broken.json", "{\"board\": \"b\", \"parts\": [{\"name\": \"l\", "
-                                      "\"kind\": \"lamp\"}]}");
-  struct Case {
-    std::string arguments;
-    std::string message;
-  };
-  const Case cases[] = {
-      {"p.asm --board calculator",
-       "unknown board 'calculator' (the boards are busicom-141pf, 4004-sbc, test4004; or give a "
-       "board file)"},
-      {"p.asm --board missing.json", "cannot read 'missing.json': No such file or directory"},
-      {"p.asm --board broken.json", "broken.json: part \"l\": missing wire \"pin\""},
-      {"p.asm --board 4004-sbc --baud 300",
-       "--baud cannot be used with --board: the board wires its own serial line"},
-      {"p.asm --keys 1", "--keys needs a --board with keys"},
-      {"p.asm --board busicom-141pf --keys '12Q'", "--keys: unknown key \"Q\""},
-      {"p.asm --board busicom-141pf --input x", "--input needs a board with a serial input"},
-      {"p.asm --board busicom-141pf --keys 1 --key-hold 0", "--key-hold must be above 0"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.arguments);
-    const ToolResult result = Sim(c.arguments);
-    EXPECT_EQ(result.status, 2);
-    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
-    EXPECT_EQ(result.out, "");
-  }
-}
 
 // A program that fires a printer's hammers without end: the run gives up 30 s after the keys.
 TEST_F(Simulator, APrinterThatNeverStopsEndsTheRunWithStatusOne) {
