@@ -24,7 +24,11 @@ struct Fault {
   std::string text;
 };
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string Quoted(std::string_view text) {
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  return quoted.append("\"").append(text).append("\"");
+}
 
 // Reads the fields of one JSON object, in terms of the board file.
 class Fields {

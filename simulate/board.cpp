@@ -43,7 +43,11 @@ std::string Lower(std::string_view text) {
   return lower;
 }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string Quoted(std::string_view text) {
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  return quoted.append("\"").append(text).append("\"");
+}
 
 template <typename Kind> const Kind* PartOf(const BoardDescription& board, std::string_view name) {
   for (const Part& part : board.parts) {

@@ -21,7 +21,7 @@ KeyScript ParseKeys(std::string_view keys, const Board& board) {
     if (keys[at] == '[') {
       const std::size_t close = keys.find(']', at);
       if (close == std::string_view::npos) {
-        script.error = "\"" + std::string(keys.substr(at)) + "\" has no closing ]";
+        script.error.append("\"").append(keys.substr(at)).append("\" has no closing ]");
         return script;
       }
       name = keys.substr(at + 1, close - at - 1);

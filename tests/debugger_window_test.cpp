@@ -84,7 +84,7 @@ private slots:
   void aChangedFileIsReloadedWithItsBreakpoints() {
     const QString path = Open("LDM 1\nLDM 2\nLDM 3\n");
     ClickCell(2, 0); // LDM 3 at 002
-    OnNextModal([](QWidget* modal) {
+    const ModalAnswers answer([](QWidget* modal) {
       auto* box = qobject_cast<QMessageBox*>(modal);
       QVERIFY(box != nullptr);
       box->button(QMessageBox::Yes)->click();
@@ -98,7 +98,7 @@ private slots:
   void aSourceErrorIsShownAndTheProgramKept() {
     Open("LDM 1\n");
     QString text;
-    OnNextModal([&text](QWidget* modal) {
+    const ModalAnswers answer([&text](QWidget* modal) {
       auto* box = qobject_cast<QMessageBox*>(modal);
       QVERIFY(box != nullptr);
       text = box->text();

@@ -178,7 +178,7 @@ TEST_F(Disassembler, RandomProgramsRoundTrip) {
     const int registerInstructions[] = {57, 59, 60, 61, 62, 63, 64}; // all but ISZ
     for (int line = 0; line < lines; ++line) {
       if (pick(10) == 0) {
-        labels.push_back("L" + std::to_string(line));
+        labels.push_back(std::string("L").append(std::to_string(line)));
         source += labels.back() + ":\n";
       }
       switch (pick(6)) {

@@ -24,27 +24,19 @@
 
 namespace {
 
-// Answers the next file dialog with `path`, then does `then`.
-void ChooseFile(const QString& path, std::function<void()> then = {}) {
-  OnNextModal([path, then](QWidget* modal) {
-    auto* dialog = qobject_cast<QFileDialog*>(modal);
-    QVERIFY(dialog != nullptr);
-    dialog->selectFile(path);
-    static_cast<QDialog*>(dialog)->accept();
-    if (then) {
-      then();
-    }
-  });
+// Answers a file dialog with `path`.
+ModalAnswers::Action ChoosingFile(const QString& path) {
+  return [path](QWidget* modal) { ChooseInFileDialog(modal, path); };
 }
 
-// Dismisses the next message box and keeps its text in `text`.
-void DismissMessage(QString& text) {
-  OnNextModal([&text](QWidget* modal) {
+// Dismisses a message box and keeps its text in `text`.
+ModalAnswers::Action DismissingMessage(QString& text) {
+  return [&text](QWidget* modal) {
     auto* box = qobject_cast<QMessageBox*>(modal);
     QVERIFY(box != nullptr);
     text = box->text();
     box->button(QMessageBox::Ok)->click();
-  });
+  };
 }
 
 } // namespace
@@ -169,7 +161,7 @@ private slots:
     auto* text1 = form->findChild<QPlainTextEdit*>("Text1");
     text1->setPlainText("NOP\nLDM 5\nFIM 9\nNOP");
     QString message;
-    DismissMessage(message);
+    const ModalAnswers answer(DismissingMessage(message));
     QTest::mouseClick(form->findChild<QPushButton*>("Command2"), Qt::LeftButton);
     QCOMPARE(message, QString("Register out of range"));
     QCOMPARE(text1->textCursor().selectedText(), QString("FIM 9"));
@@ -181,7 +173,7 @@ private slots:
     auto* text1 = form->findChild<QPlainTextEdit*>("Text1");
     text1->setPlainText("NOP\nLDM 1\nSRC 8\nXCH 6\nNOP\nNOP");
     QString message;
-    DismissMessage(message);
+    const ModalAnswers answer(DismissingMessage(message));
     Click("Command2");
     QCOMPARE(message, QString("Register out of range"));
     QCOMPARE(form->focusWidget(), text1);
@@ -223,7 +215,7 @@ private slots:
     QTest::keyClicks(text1, "NOP");
     const QString in = folder.filePath("in.asm");
     WriteFileBytes(in.toStdString(), "LDM 1\r\nLDM 2\r\n");
-    ChooseFile(in);
+    const ModalAnswers answer(ChoosingFile(in));
     Click("Command1");
     QCOMPARE(text1->toPlainText(), QString("LDM 1\nLDM 2\n"));
     QTest::keyClick(text1, Qt::Key_Z, Qt::ControlModifier);
@@ -272,7 +264,7 @@ private slots:
     auto* text1 = form->findChild<QPlainTextEdit*>("Text1");
     text1->setPlainText(text);
     QString message;
-    DismissMessage(message);
+    const ModalAnswers answer(DismissingMessage(message));
     QTest::mouseClick(form->findChild<QPushButton*>("Command2"), Qt::LeftButton);
     QCOMPARE(message, QString("Undefined instruction"));
     QCOMPARE(text1->textCursor().selectionStart(), badLine);
@@ -293,9 +285,8 @@ private slots:
     const QString in = folder.filePath("in.asm");
     const QString out = folder.filePath("out.asm");
     WriteFileBytes(in.toStdString(), bytes);
-    ChooseFile(in);
+    const ModalAnswers answers({ChoosingFile(in), ChoosingFile(out)});
     QTest::mouseClick(form->findChild<QPushButton*>("Command1"), Qt::LeftButton);
-    ChooseFile(out);
     QTest::mouseClick(form->findChild<QPushButton*>("Command3"), Qt::LeftButton);
     QCOMPARE(ReadFileBytes(out.toStdString()), bytes);
   }
@@ -304,13 +295,12 @@ private slots:
     const QString out = folder.filePath("out.bin");
     WriteFileBytes(out.toStdString(), "old image");
     QString message;
-    DismissMessage(message);
+    const ModalAnswers answers({DismissingMessage(message), ChoosingFile(out)});
     QTest::mouseClick(form->findChild<QPushButton*>("Command4"), Qt::LeftButton);
     QVERIFY(message.startsWith("There is no assembled program to save"));
 
     form->findChild<QPlainTextEdit*>("Text1")->setPlainText("FIM 7, FF\nDATA 3F");
     QTest::mouseClick(form->findChild<QPushButton*>("Command2"), Qt::LeftButton);
-    ChooseFile(out);
     QTest::mouseClick(form->findChild<QPushButton*>("Command4"), Qt::LeftButton);
     QCOMPARE(ReadFileBytes(out.toStdString()), std::string("\x2E\xFF\x3F"));
   }
@@ -352,7 +342,7 @@ private slots:
     const FailingFinish failing(failingCall.toStdString());
     QString message;
     const QString path = folder.filePath(target);
-    ChooseFile(path, [&message] { DismissMessage(message); });
+    const ModalAnswers answers({ChoosingFile(path), DismissingMessage(message)});
     Click("Command3");
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);

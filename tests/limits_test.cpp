@@ -95,7 +95,7 @@ TEST_F(Limits, LabelsNameEveryAddressAndMore) {
   // A label at every address and one after the end: 4097.
   std::string source;
   for (int i = 0; i < 4096; ++i) {
-    source += "A" + std::to_string(i) + ":\r\nNOP\r\n";
+    source.append("A").append(std::to_string(i)).append(":\r\nNOP\r\n");
   }
   source += "END:\r\n";
   AssemblyOutcome outcome = Run(source);

@@ -131,7 +131,7 @@ private slots:
     QString title;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
-    OnNextModal([&](QWidget* modal) {
+    const ModalAnswers answer([&](QWidget* modal) {
       auto* box = qobject_cast<QMessageBox*>(modal);
       QVERIFY(box != nullptr);
       text = box->text();
@@ -152,14 +152,13 @@ private slots:
     WriteFileBytes(path.toStdString(), "x");
     bool confirmsOverwrite = true;
     QString suffix = "unset";
-    OnNextModal([&](QWidget* modal) {
+    const ModalAnswers answer([&](QWidget* modal) {
       auto* dialog = qobject_cast<QFileDialog*>(modal);
       QVERIFY(dialog != nullptr);
       confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
       suffix = dialog->defaultSuffix();
       QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
-      dialog->selectFile(path);
-      static_cast<QDialog*>(dialog)->accept();
+      ChooseInFileDialog(dialog, path);
     });
     QCOMPARE(services->ShowSave(), std::optional<std::string>(path.toStdString()));
     QVERIFY(!confirmsOverwrite);
@@ -169,16 +168,14 @@ private slots:
   void openDialogReturnsThePathAndCancelNothing() {
     const QString path = folder.filePath("prog.asm");
     WriteFileBytes(path.toStdString(), "NOP");
-    OnNextModal([&](QWidget* modal) {
-      auto* dialog = qobject_cast<QFileDialog*>(modal);
-      QVERIFY(dialog != nullptr);
-      QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
-      dialog->selectFile(path);
-      static_cast<QDialog*>(dialog)->accept();
-    });
+    const ModalAnswers answers({[&](QWidget* modal) {
+                                  auto* dialog = qobject_cast<QFileDialog*>(modal);
+                                  QVERIFY(dialog != nullptr);
+                                  QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
+                                  ChooseInFileDialog(dialog, path);
+                                },
+                                [](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); }});
     QCOMPARE(services->ShowOpen(), std::optional<std::string>(path.toStdString()));
-
-    OnNextModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
     QCOMPARE(services->ShowOpen(), std::optional<std::string>());
   }
 
