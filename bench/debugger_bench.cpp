@@ -4,8 +4,8 @@
 #include "programs.h"
 #include "timing.h"
 
+#include "boards/board.h"
 #include "debugger/debugger_window.h"
-#include "simulate/board.h"
 #include "simulate/step.h"
 
 #include <QApplication>
@@ -29,7 +29,7 @@ namespace {
 
 double BareSimulatorCyclesPerSecond(const simulate::Machine& loaded) {
   simulate::Machine machine = loaded;
-  simulate::Board board(simulate::BoardDescription{}, 740000);
+  boards::Board board(boards::BoardDescription{}, 740000);
   simulate::RunLimits limits;
   const Clock::time_point start = Clock::now();
   const std::uint64_t before = machine.cycles;

@@ -2,7 +2,7 @@
 #include "programs.h"
 
 #include "assembly/assembler.h"
-#include "simulate/board.h"
+#include "boards/board.h"
 #include "simulate/step.h"
 #include "translate/instruction_table.h"
 
@@ -45,18 +45,17 @@ simulate::Machine Load(const char* source) {
 }
 
 // Runs a million cycles per iteration and reports the cycles per second.
-void RunCycles(benchmark::State& state, simulate::Machine machine, simulate::Board& board) {
+void RunCycles(benchmark::State& state, simulate::Machine machine, boards::Board& board) {
   simulate::RunLimits limits;
   for (auto _ : state) {
     limits.cycleLimit = machine.cycles + 1'000'000;
-    limits.pause = &board.OutputArrived();
+    limits.pause = &board.OutputWaiting();
     for (;;) {
       const simulate::RunOutcome outcome = simulate::Run(machine, board, limits);
       if (outcome.end != simulate::RunEnd::Paused) {
         break;
       }
-      board.Output(machine.cycles)->Received().clear();
-      board.OutputArrived() = false;
+      (void)board.TakeOutput(machine.cycles);
     }
   }
   state.counters["cycles_per_second"] = benchmark::Counter(
@@ -64,16 +63,16 @@ void RunCycles(benchmark::State& state, simulate::Machine machine, simulate::Boa
 }
 
 void BM_SimulateWithoutSerial(benchmark::State& state) {
-  simulate::Board board(simulate::BoardDescription{}, 740000);
+  boards::Board board(boards::BoardDescription{}, 740000);
   RunCycles(state, Load(kBusyProgram), board);
 }
 BENCHMARK(BM_SimulateWithoutSerial)->Unit(benchmark::kMillisecond);
 
 void BM_SimulateWithSerialDecoding(benchmark::State& state) {
-  simulate::SerialLine serial;
+  boards::SerialLine serial;
   serial.baud = 9600; // 8 cycles a bit at 614.4 kHz
-  serial.transmit = simulate::OutputPin{simulate::OutputPin::Kind::Rom, 0, 0, 0};
-  simulate::Board board(simulate::SerialBoard(serial), 614400);
+  serial.transmit = boards::OutputPin{boards::OutputPin::Kind::Rom, 0, 0, 0};
+  boards::Board board(boards::SerialBoard(serial), 614400);
   RunCycles(state, Load(kSerialProgram), board);
 }
 BENCHMARK(BM_SimulateWithSerialDecoding)->Unit(benchmark::kMillisecond);

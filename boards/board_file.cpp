@@ -1,5 +1,8 @@
 #include "boards/board_file.h"
 
+#include "boards/check.h"
+#include "boards/text.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -23,12 +26,6 @@ using Json = nlohmann::ordered_json;
 struct Fault {
   std::string text;
 };
-
-std::string Quoted(std::string_view text) {
-  std::string quoted;
-  quoted.reserve(text.size() + 2);
-  return quoted.append("\"").append(text).append("\"");
-}
 
 // Reads the fields of one JSON object, in terms of the board file.
 class Fields {
@@ -100,22 +97,22 @@ public:
     return value.get<bool>();
   }
 
-  simulate::OutputPin Output(const char* key) const {
+  OutputPin Output(const char* key) const {
     const std::string text = Wire(key);
-    const auto pin = simulate::ParseOutputPin(text);
+    const auto pin = ParseOutputPin(text);
     if (!pin) {
       throw Fault{where_ + ": " + Quoted(key) +
                   " must be an output pin, rom:P:B or ram:L:C:B, not " + Quoted(text)};
     }
     return *pin;
   }
-  std::optional<simulate::OutputPin> OptionalOutput(const char* key) const {
+  std::optional<OutputPin> OptionalOutput(const char* key) const {
     return Has(key) ? std::optional(Output(key)) : std::nullopt;
   }
 
-  simulate::InputPin Input(const char* key) const { return InputOf(Wire(key), key); }
-  simulate::InputPin InputOf(const std::string& text, std::string_view what) const {
-    const auto pin = simulate::ParseInputPin(text);
+  InputPin Input(const char* key) const { return InputOf(Wire(key), key); }
+  InputPin InputOf(const std::string& text, std::string_view what) const {
+    const auto pin = ParseInputPin(text);
     if (!pin) {
       throw Fault{where_ + ": " + Quoted(what) + " must be an input pin, test or rom:P:B, not " +
                   Quoted(text)};
@@ -147,8 +144,8 @@ public:
     return value;
   }
 
-  simulate::PanelPlace Place() const {
-    simulate::PanelPlace place;
+  PanelPlace Place() const {
+    PanelPlace place;
     place.label = String("label", "");
     if (Has("at")) {
       const Json& at = Get("at");
@@ -184,14 +181,14 @@ simulate::SerialFormat Format(const Fields& fields) {
   return *format;
 }
 
-simulate::PartKind ShiftRegister(const Json& json, const std::string& where) {
+PartKind ShiftRegister(const Json& json, const std::string& where) {
   const Fields f(json, where, {"name", "kind", "clock", "data", "chips"});
-  return simulate::ShiftRegisterPart{f.Output("clock"), f.Output("data"), f.Count("chips", 1)};
+  return ShiftRegisterPart{f.Output("clock"), f.Output("data"), f.Count("chips", 1)};
 }
 
-simulate::PartKind KeyMatrix(const Json& json, const std::string& where) {
+PartKind KeyMatrix(const Json& json, const std::string& where) {
   const Fields f(json, where, {"name", "kind", "columns", "active", "rows", "keys"});
-  simulate::KeyMatrixPart part;
+  KeyMatrixPart part;
   part.columns = f.String("columns");
   const std::string active = f.String("active", "low");
   if (active != "low" && active != "high") {
@@ -208,7 +205,7 @@ simulate::PartKind KeyMatrix(const Json& json, const std::string& where) {
   for (std::size_t i = 0; i < keys.size(); ++i) {
     const std::string keyWhere = where + ", key " + std::to_string(i + 1);
     const Fields k(keys[i], keyWhere, {"name", "aliases", "column", "row", "at", "label"});
-    simulate::MatrixKey key;
+    MatrixKey key;
     key.name = k.String("name");
     key.aliases = k.Texts("aliases");
     key.column = k.Count("column");
@@ -219,10 +216,10 @@ simulate::PartKind KeyMatrix(const Json& json, const std::string& where) {
   return part;
 }
 
-simulate::PartKind Switch(const Json& json, const std::string& where) {
+PartKind Switch(const Json& json, const std::string& where) {
   const Fields f(json, where,
                  {"name", "kind", "label", "matrix", "column", "positions", "position"});
-  simulate::SwitchPart part;
+  SwitchPart part;
   part.label = f.String("label", "");
   part.matrix = f.String("matrix");
   part.column = f.Count("column");
@@ -249,15 +246,15 @@ simulate::PartKind Switch(const Json& json, const std::string& where) {
   return part;
 }
 
-simulate::PartKind Button(const Json& json, const std::string& where) {
+PartKind Button(const Json& json, const std::string& where) {
   const Fields f(json, where, {"name", "kind", "input", "aliases", "at", "label"});
-  return simulate::ButtonPart{f.Input("input"), f.Texts("aliases"), f.Place()};
+  return ButtonPart{f.Input("input"), f.Texts("aliases"), f.Place()};
 }
 
-simulate::PartKind PulseTrain(const Json& json, const std::string& where) {
+PartKind PulseTrain(const Json& json, const std::string& where) {
   const Fields f(json, where,
                  {"name", "kind", "output", "period_ms", "width_ms", "phase_ms", "index"});
-  simulate::PulseTrainPart part;
+  PulseTrainPart part;
   part.output = f.Input("output");
   part.periodMs = f.Number("period_ms");
   part.widthMs = f.Number("width_ms");
@@ -290,10 +287,10 @@ std::pair<unsigned, unsigned> ColumnRange(const std::string& text, const std::st
   return {*first, *last};
 }
 
-simulate::PartKind DrumPrinter(const Json& json, const std::string& where) {
+PartKind DrumPrinter(const Json& json, const std::string& where) {
   const Fields f(json, where,
                  {"name", "kind", "drum", "hammers", "fire", "advance", "red", "columns"});
-  simulate::DrumPrinterPart part;
+  DrumPrinterPart part;
   part.drum = f.String("drum");
   const Fields hammers(f.Get("hammers", true), where + ", hammers", {"shift_register", "columns"});
   part.hammers = hammers.String("shift_register");
@@ -321,26 +318,24 @@ simulate::PartKind DrumPrinter(const Json& json, const std::string& where) {
   return part;
 }
 
-simulate::PartKind Lamp(const Json& json, const std::string& where) {
+PartKind Lamp(const Json& json, const std::string& where) {
   const Fields f(json, where, {"name", "kind", "pin", "label"});
-  return simulate::LampPart{f.Output("pin"), f.String("label", "")};
+  return LampPart{f.Output("pin"), f.String("label", "")};
 }
 
-simulate::PartKind SerialOut(const Json& json, const std::string& where) {
+PartKind SerialOut(const Json& json, const std::string& where) {
   const Fields f(json, where, {"name", "kind", "pin", "format", "baud", "invert"});
-  return simulate::SerialOutPart{f.Output("pin"), Format(f), f.Number("baud"),
-                                 f.Flag("invert", false)};
+  return SerialOutPart{f.Output("pin"), Format(f), f.Number("baud"), f.Flag("invert", false)};
 }
 
-simulate::PartKind SerialIn(const Json& json, const std::string& where) {
+PartKind SerialIn(const Json& json, const std::string& where) {
   const Fields f(json, where, {"name", "kind", "pin", "format", "baud", "invert"});
-  return simulate::SerialInPart{f.Input("pin"), Format(f), f.Number("baud"),
-                                f.Flag("invert", false)};
+  return SerialInPart{f.Input("pin"), Format(f), f.Number("baud"), f.Flag("invert", false)};
 }
 
-simulate::PartKind ProgramRam(const Json& json, const std::string& where) {
+PartKind ProgramRam(const Json& json, const std::string& where) {
   const Fields f(json, where, {"name", "kind", "page", "banks", "bank_select", "first_half"});
-  simulate::ProgramRamPart part;
+  ProgramRamPart part;
   const std::string page = f.String("page", "F");
   if (page.size() != 1 || !std::isxdigit(static_cast<unsigned char>(page[0]))) {
     throw Fault{where + ": \"page\" must be one hexadecimal digit, not " + Quoted(page)};
@@ -349,7 +344,7 @@ simulate::PartKind ProgramRam(const Json& json, const std::string& where) {
   part.banks = f.Count("banks", 1);
   if (f.Has("bank_select")) {
     const std::string text = f.String("bank_select");
-    part.bankSelect = simulate::ParseRamPort(text);
+    part.bankSelect = ParseRamPort(text);
     if (!part.bankSelect) {
       throw Fault{where + ": \"bank_select\" must be a RAM port ram:L:C, not " + Quoted(text)};
     }
@@ -362,23 +357,23 @@ simulate::PartKind ProgramRam(const Json& json, const std::string& where) {
   return part;
 }
 
-using PartReader = simulate::PartKind (*)(const Json&, const std::string&);
-// In the order of simulate::kPartKindNames.
-constexpr std::array<PartReader, std::variant_size_v<simulate::PartKind>> kPartReaders{
+using PartReader = PartKind (*)(const Json&, const std::string&);
+// In the order of kPartKindNames.
+constexpr std::array<PartReader, std::variant_size_v<PartKind>> kPartReaders{
     ShiftRegister, KeyMatrix, Switch,    Button,   PulseTrain,
     DrumPrinter,   Lamp,      SerialOut, SerialIn, ProgramRam};
 
-simulate::BoardDescription Board(const Json& json) {
+BoardDescription ReadBoard(const Json& json) {
   const Fields f(json, "the board", {"board", "title", "cpu", "clock_hz", "parts"});
-  simulate::BoardDescription board;
+  BoardDescription board;
   board.name = f.String("board");
   board.title = f.String("title", "");
   if (f.Has("cpu")) {
     const std::string cpu = f.String("cpu");
-    if (cpu != "4004" && cpu != "4040") {
+    board.cpu = simulate::ParseProcessor(cpu);
+    if (!board.cpu) {
       throw Fault{"the board: \"cpu\" must be \"4004\" or \"4040\", not " + Quoted(cpu)};
     }
-    board.cpu = cpu == "4004" ? simulate::Processor::I4004 : simulate::Processor::I4040;
   }
   if (f.Has("clock_hz")) {
     board.clockHz = f.Number("clock_hz");
@@ -397,16 +392,15 @@ simulate::BoardDescription Board(const Json& json) {
     const Fields head(json, where, {});
     const std::string name = head.String("name");
     const std::string kind = head.String("kind");
-    const auto found =
-        std::find(simulate::kPartKindNames.begin(), simulate::kPartKindNames.end(), kind);
-    if (found == simulate::kPartKindNames.end()) {
+    const auto found = std::find(kPartKindNames.begin(), kPartKindNames.end(), kind);
+    if (found == kPartKindNames.end()) {
       std::string known;
-      for (const std::string_view each : simulate::kPartKindNames) {
+      for (const std::string_view each : kPartKindNames) {
         known += (known.empty() ? "" : ", ") + std::string(each);
       }
       throw Fault{where + ": unknown part " + Quoted(kind) + " (the parts are " + known + ")"};
     }
-    const auto index = static_cast<std::size_t>(found - simulate::kPartKindNames.begin());
+    const auto index = static_cast<std::size_t>(found - kPartKindNames.begin());
     board.parts.push_back({name, kPartReaders[index](json, where)});
   }
   return board;
@@ -429,8 +423,8 @@ LoadedBoard ParseBoard(std::string_view text, std::string_view origin) {
     return {std::nullopt, prefix + "not a board file: " + what};
   }
   try {
-    simulate::BoardDescription board = Board(json);
-    if (std::string fault = simulate::CheckBoard(board); !fault.empty()) {
+    BoardDescription board = ReadBoard(json);
+    if (std::string fault = CheckBoard(board); !fault.empty()) {
       return {std::nullopt, prefix + fault};
     }
     return {std::move(board), {}};

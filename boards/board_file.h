@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simulate/board.h"
+#include "boards/description.h"
 
 #include <optional>
 #include <string>
@@ -12,7 +12,7 @@
 namespace boards {
 
 struct LoadedBoard {
-  std::optional<simulate::BoardDescription> board;
+  std::optional<BoardDescription> board;
   std::string error; // what is wrong, when there is no board
 };
 

@@ -59,7 +59,7 @@ void DebuggerCommands::FileChanged() {
 }
 
 bool DebuggerCommands::Load(const std::string& path, bool reloading) {
-  const services::FileContent file = services_.ReadFile(path);
+  const file_io::FileContent file = services_.ReadFile(path);
   if (file.error) {
     services_.ShowError("Cannot open \"" + path + "\": " + *file.error + ".");
     return false;
@@ -293,13 +293,13 @@ void DebuggerCommands::SetSerial(const SerialSettings& settings) {
 void DebuggerCommands::Type(std::string_view text) { session_.SendInput(text); }
 
 bool DebuggerCommands::UseBoard(const std::string& choice, bool quiet) {
-  std::optional<simulate::BoardDescription> description;
+  std::optional<boards::BoardDescription> description;
   if (!choice.empty()) {
     boards::LoadedBoard loaded;
     if (const auto builtIn = boards::BuiltInBoard(choice)) {
       loaded = boards::ParseBoard(*builtIn, choice);
     } else if (boards::LooksLikeBoardFile(choice)) {
-      const services::FileContent file = services_.ReadFile(choice);
+      const file_io::FileContent file = services_.ReadFile(choice);
       if (file.error) {
         loaded.error = "Cannot open \"" + choice + "\": " + *file.error;
       } else {
@@ -366,7 +366,7 @@ bool DebuggerCommands::OpenBoardFile(const std::string& path) {
 }
 
 void DebuggerCommands::PressKey(std::size_t key) {
-  const simulate::Board& board = session_.board();
+  const boards::Board& board = session_.board();
   if (key >= board.Keys().size()) {
     return;
   }

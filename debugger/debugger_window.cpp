@@ -2,8 +2,8 @@
 
 #include "boards/board_file.h"
 #include "debugger/views.h"
+#include "icons/icon.h"
 #include "services/qt_debugger_services.h"
-#include "services/qt_icon.h"
 #include "translate/hex_text.h"
 
 #include <QAction>
@@ -180,7 +180,7 @@ void AppendPaper(QPlainTextEdit* paper, const PaperText& line) {
 DebuggerWindow::DebuggerWindow(QWidget* parent)
     : QMainWindow(parent), watcher_(std::make_unique<QFileSystemWatcher>()) {
   setWindowTitle(QStringLiteral("Brindlewick Debugger"));
-  setWindowIcon(services::IconFromPicture(QStringLiteral(":/icons/brindlewick-debugger.svg")));
+  setWindowIcon(icons::IconFromPicture(QStringLiteral(":/icons/brindlewick-debugger.svg")));
   setObjectName(QStringLiteral("DebuggerWindow"));
   services_ = std::make_unique<services::QtDebuggerServices>(this, watcher_.get());
   commands_ = std::make_unique<DebuggerCommands>(*services_);
@@ -508,7 +508,7 @@ void DebuggerWindow::BuildBoardMenu() {
 
 void DebuggerWindow::RebuildBoardPanel() {
   const Session& session = commands_->session();
-  const simulate::Board& board = session.board();
+  const boards::Board& board = session.board();
   for (auto& [name, action] : boardActions_) {
     action->setChecked(name == commands_->boardChoice());
   }
@@ -527,7 +527,7 @@ void DebuggerWindow::RebuildBoardPanel() {
     boardDock_->hide();
     return;
   }
-  const simulate::BoardDescription& description = *session.boardDescription();
+  const boards::BoardDescription& description = *session.boardDescription();
   boardDock_->setWindowTitle(
       Text(description.title.empty() ? description.name : description.title));
   auto* panel = new BoardPanel(scroll, *commands_);
@@ -536,7 +536,7 @@ void DebuggerWindow::RebuildBoardPanel() {
 
   if (!board.Lamps().empty()) {
     auto* lamps = new QHBoxLayout;
-    for (const simulate::Board::Lamp& lamp : board.Lamps()) {
+    for (const boards::Board::Lamp& lamp : board.Lamps()) {
       auto* light = Lamp(panel);
       light->setObjectName(QStringLiteral("Lamp ") + Text(lamp.name));
       boardLamps_.push_back(light);
@@ -550,7 +550,7 @@ void DebuggerWindow::RebuildBoardPanel() {
   if (!board.Switches().empty()) {
     auto* switches = new QHBoxLayout;
     for (std::size_t index = 0; index < board.Switches().size(); ++index) {
-      const simulate::Board::Switch& each = board.Switches()[index];
+      const boards::Board::Switch& each = board.Switches()[index];
       switches->addWidget(new QLabel(Text(each.label.empty() ? each.name : each.label), panel));
       auto* box = new QComboBox(panel);
       box->setObjectName(QStringLiteral("Switch ") + Text(each.name));
@@ -577,12 +577,12 @@ void DebuggerWindow::RebuildBoardPanel() {
     auto* keys = new QGridLayout;
     keys->setSpacing(3);
     int lastRow = -1;
-    for (const simulate::Board::Key& key : board.Keys()) {
+    for (const boards::Board::Key& key : board.Keys()) {
       lastRow = std::max(lastRow, key.place.row);
     }
     int spare = 0;
     for (std::size_t index = 0; index < board.Keys().size(); ++index) {
-      const simulate::Board::Key& key = board.Keys()[index];
+      const boards::Board::Key& key = board.Keys()[index];
       auto* button =
           new QPushButton(Text(key.place.label.empty() ? key.name : key.place.label), panel);
       button->setObjectName(QStringLiteral("Key ") + Text(key.name));
@@ -648,7 +648,7 @@ void DebuggerWindow::ShowBoard() {
     RebuildBoardPanel();
   }
   const Session& session = commands_->session();
-  const simulate::Board& board = session.board();
+  const boards::Board& board = session.board();
   const std::uint64_t now = session.machine().cycles;
   for (std::size_t index = 0; index < boardLamps_.size() && index < board.Lamps().size(); ++index) {
     Light(boardLamps_[index], board.LampLit(index));

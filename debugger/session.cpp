@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <map>
+#include <utility>
 
 namespace debugger {
 
@@ -129,7 +130,7 @@ void Session::SetClock(double hz) {
 
 std::string Session::SetSerial(const SerialSettings& settings) {
   if (settings.enabled) {
-    if (!simulate::ParseOutputPin(settings.pin)) {
+    if (!boards::ParseOutputPin(settings.pin)) {
       return "The serial pin must be rom:P:B or ram:L:C:B, not \"" + settings.pin + "\".";
     }
     if (!simulate::ParseSerialFormat(settings.format)) {
@@ -144,7 +145,7 @@ std::string Session::SetSerial(const SerialSettings& settings) {
   return {};
 }
 
-void Session::SetBoard(std::optional<simulate::BoardDescription> board) {
+void Session::SetBoard(std::optional<boards::BoardDescription> board) {
   description_ = std::move(board);
   switchPositions_.clear();
   paper_.clear();
@@ -168,23 +169,18 @@ void Session::SetSwitch(std::size_t index, std::size_t position) {
   }
 }
 
-PaperText Session::PrintingLine() const {
-  const simulate::DrumPrinter* printer = board_->Printer();
-  if (printer == nullptr) {
-    return {};
-  }
-  return {printer->Text(printer->Current()), printer->Current().red};
-}
+PaperText Session::PrintingLine() const { return board_->PrintingLine(); }
 
-void Session::CollectPaper() {
-  simulate::DrumPrinter* printer = board_->Printer();
-  if (printer == nullptr) {
-    return;
+void Session::CollectOutput() {
+  boards::Board::Output output = board_->TakeOutput(machine_->cycles);
+  paper_.insert(paper_.end(), output.paper.begin(), output.paper.end());
+  for (const simulate::SerialCharacter& character : output.serial) {
+    if (character.framingError || character.parityError) {
+      serialText_ += character.framingError ? "[framing error]" : "[parity error]";
+    } else {
+      serialText_ += static_cast<char>(character.value);
+    }
   }
-  for (const simulate::PaperLine& line : printer->Fed()) {
-    paper_.push_back({printer->Text(line), line.red});
-  }
-  printer->Fed().clear();
 }
 
 void Session::SetTest(bool level) {
@@ -200,27 +196,14 @@ void Session::SetRomInput(std::uint8_t port, std::uint8_t value) {
 void Session::SendInput(std::string_view bytes) { board_->SendInput(bytes); }
 
 std::string Session::TakeOutput() {
-  simulate::SerialDecoder* decoder = board_->Output(machine_->cycles);
-  board_->OutputArrived() = false;
-  if (decoder == nullptr) {
-    return {};
-  }
-  std::string text;
-  for (const simulate::SerialCharacter& character : decoder->Received()) {
-    if (character.framingError || character.parityError) {
-      text += character.framingError ? "[framing error]" : "[parity error]";
-    } else {
-      text += static_cast<char>(character.value);
-    }
-  }
-  decoder->Received().clear();
-  return text;
+  CollectOutput();
+  return std::exchange(serialText_, std::string());
 }
 
 void Session::RebuildBoard() {
   keysFree_ = 0;
   if (description_) {
-    board_ = std::make_unique<simulate::Board>(*description_, clock_);
+    board_ = std::make_unique<boards::Board>(*description_, clock_);
     if (switchPositions_.size() != board_->Switches().size()) {
       switchPositions_.assign(board_->Switches().size(), 0);
       for (std::size_t index = 0; index < switchPositions_.size(); ++index) {
@@ -236,16 +219,16 @@ void Session::RebuildBoard() {
     }
     return;
   }
-  simulate::SerialLine line;
+  boards::SerialLine line;
   if (serial_.enabled) {
     line.format = *simulate::ParseSerialFormat(serial_.format);
     line.baud = serial_.baud;
-    line.transmit = simulate::ParseOutputPin(serial_.pin);
+    line.transmit = boards::ParseOutputPin(serial_.pin);
     line.receiveOnTest = serial_.receive;
     line.invertTransmit = serial_.invertTransmit;
     line.invertReceive = serial_.invertReceive;
   }
-  board_ = std::make_unique<simulate::Board>(simulate::SerialBoard(line), clock_);
+  board_ = std::make_unique<boards::Board>(boards::SerialBoard(line), clock_);
   board_->SetTest(test_);
   for (std::uint8_t port = 0; port < 16; ++port) {
     board_->SetRomInput(port, romInputs_[port]);
@@ -263,7 +246,7 @@ void Session::Reset() {
 
 simulate::StepResult Session::Step() {
   const simulate::StepResult step = simulate::Step(*machine_, *board_);
-  CollectPaper();
+  CollectOutput();
   if (step.stop != simulate::Stop::None) {
     lastStop_ = step;
   }
@@ -278,7 +261,7 @@ Halt Session::Run(std::uint64_t cycles) {
   limits.endAtHalt = true;
   for (;;) {
     const simulate::RunOutcome outcome = simulate::Run(*machine_, *board_, limits);
-    CollectPaper();
+    CollectOutput();
     switch (outcome.end) {
     case simulate::RunEnd::Address:
       if (targetPointer_ < 0 || machine_->pointer == targetPointer_) {

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "boards/board.h"
 #include "debugger/program.h"
-#include "simulate/board.h"
 #include "simulate/machine.h"
 #include "simulate/step.h"
 
@@ -39,11 +39,7 @@ struct SerialSettings {
 inline constexpr double kKeyHoldSeconds = 0.1;
 inline constexpr double kKeyReleaseSeconds = 0.3;
 
-// A line of the board printer's paper, as it reads.
-struct PaperText {
-  std::string text;
-  bool red = false;
-};
+using boards::PaperText;
 
 // Why a run ended.
 enum class Halt : std::uint8_t {
@@ -78,11 +74,11 @@ public:
   [[nodiscard]] std::uint8_t romInput(std::uint8_t port) const { return romInputs_[port & 0xF]; }
   // The board: one described by a board file (the calculator, ...), or without one the serial
   // line of `serial()`. Setting it resets the machine.
-  void SetBoard(std::optional<simulate::BoardDescription> board);
-  [[nodiscard]] const std::optional<simulate::BoardDescription>& boardDescription() const {
+  void SetBoard(std::optional<boards::BoardDescription> board);
+  [[nodiscard]] const std::optional<boards::BoardDescription>& boardDescription() const {
     return description_;
   }
-  [[nodiscard]] const simulate::Board& board() const { return *board_; }
+  [[nodiscard]] const boards::Board& board() const { return *board_; }
   // Holds key `key` of the board for kKeyHoldSeconds, from now or, while earlier keys are still
   // going down and up, after them: keys typed quickly follow one another as a person's would.
   void PressKey(std::size_t key);
@@ -129,16 +125,17 @@ public:
 
 private:
   void RebuildBoard();
-  // Moves the lines the printer fed out onto the paper.
-  void CollectPaper();
+  // Takes what came out of the board: the paper's lines, and the serial output as text.
+  void CollectOutput();
 
   Program program_;
   std::unique_ptr<simulate::Machine> machine_;
-  std::optional<simulate::BoardDescription> description_;
-  std::unique_ptr<simulate::Board> board_;
+  std::optional<boards::BoardDescription> description_;
+  std::unique_ptr<boards::Board> board_;
   std::vector<std::size_t> switchPositions_;
   std::uint64_t keysFree_ = 0; // the cycle from which the next key may go down
   std::vector<PaperText> paper_;
+  std::string serialText_; // taken by TakeOutput
   double clock_ = 740000;
   SerialSettings serial_;
   bool test_ = false;

@@ -1,12 +1,12 @@
 #include "fuzz/checks.h"
 
-#include "boards/board_file.h"
-#include "simulate/board.h"
-#include "simulate/key_script.h"
-
 #include "assembly/assembler.h"
 #include "assembly/disassembler.h"
-#include "cli/cli.h"
+#include "boards/board.h"
+#include "boards/board_file.h"
+#include "boards/check.h"
+#include "boards/key_script.h"
+#include "cli/asm.h"
 #include "cli/intel_hex.h"
 #include "simulate/step.h"
 #include "translate/instruction_table.h"
@@ -373,31 +373,31 @@ std::string CheckBoardFile(std::string_view text) {
     return loaded.error.starts_with("board: ") ? std::string()
                                                : "a message does not begin with the file's name";
   }
-  if (const std::string fault = simulate::CheckBoard(*loaded.board); !fault.empty()) {
+  if (const std::string fault = boards::CheckBoard(*loaded.board); !fault.empty()) {
     return "a board read from a file fails the wiring check: " + fault;
   }
-  simulate::Board board(*loaded.board, loaded.board->clockHz.value_or(740000));
+  boards::Board board(*loaded.board, loaded.board->clockHz.value_or(740000));
   // Press every key and set every switch to its last position, one after another: each name
   // that a script can write reads back.
   const auto writable = [](const std::string& name) {
     return !name.empty() && name.find_first_of("[]= ") == std::string::npos;
   };
   std::string keys;
-  for (const simulate::Board::Key& key : board.Keys()) {
+  for (const boards::Board::Key& key : board.Keys()) {
     if (writable(key.name)) {
       keys += "[" + key.name + "]";
     }
   }
-  for (const simulate::Board::Switch& each : board.Switches()) {
+  for (const boards::Board::Switch& each : board.Switches()) {
     if (writable(each.name) && writable(each.positions.back())) {
       keys += "[" + each.name + "=" + each.positions.back() + "]";
     }
   }
-  const simulate::KeyScript script = simulate::ParseKeys(keys, board);
+  const boards::KeyScript script = boards::ParseKeys(keys, board);
   if (!script.error.empty()) {
     return "the board's own key names do not read back: " + script.error;
   }
-  simulate::ScheduleKeys(board, script.actions, 0, 50, 50);
+  boards::ScheduleKeys(board, script.actions, 0, 50, 50);
   board.SendInput("ok\r");
   // Walks the ports with a counter: ROM and RAM ports written, inputs read, program RAM written.
   const std::vector<std::uint8_t> program{0x20, 0x00,  // FIM 0, 00
@@ -421,12 +421,9 @@ std::string CheckBoardFile(std::string_view text) {
       outcome.last.stop != simulate::Stop::NoProgramMemory) {
     return "the walking program stopped";
   }
-  if (board.Printer() != nullptr) {
-    for (const simulate::PaperLine& line : board.Printer()->Fed()) {
-      (void)board.Printer()->Text(line);
-    }
-  }
-  (void)board.Output(machine.cycles);
+  // What came out, as the programs take it.
+  (void)board.TakeOutput(machine.cycles);
+  (void)board.PrintingLine();
   return {};
 }
 

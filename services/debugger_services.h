@@ -1,12 +1,16 @@
 #pragma once
 
-#include "services/file_io.h"
+#include "file_io/file_io.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace services {
+
+// The window services read and replace files through the file layer.
+using file_io::FileContent;
+using file_io::WriteFailure;
 
 // Everything the debugger's commands need from the window system, in standard types.
 class DebuggerServices {

@@ -46,7 +46,7 @@ std::optional<std::string> QtDebuggerServices::ChooseBoardFile() {
 }
 
 FileContent QtDebuggerServices::ReadFile(const std::string& path) {
-  return services::ReadFile(path);
+  return file_io::ReadFile(path);
 }
 
 void QtDebuggerServices::ShowError(std::string_view text) {

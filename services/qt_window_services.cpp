@@ -132,11 +132,11 @@ std::optional<std::string> QtWindowServices::ShowSave() {
   return dialog.selectedFiles().constFirst().toStdString();
 }
 
-FileContent QtWindowServices::ReadFile(const std::string& path) { return services::ReadFile(path); }
+FileContent QtWindowServices::ReadFile(const std::string& path) { return file_io::ReadFile(path); }
 
 std::optional<WriteFailure> QtWindowServices::ReplaceFile(const std::string& path,
                                                           std::string_view bytes) {
-  return services::ReplaceFile(path, bytes);
+  return file_io::ReplaceFile(path, bytes);
 }
 
 std::string QtWindowServices::DecodeText(std::string_view bytes) {

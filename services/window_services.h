@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/file_io.h"
+#include "file_io/file_io.h"
 
 #include <cstddef>
 #include <optional>
@@ -8,6 +8,10 @@
 #include <string_view>
 
 namespace services {
+
+// The window services read and replace files through the file layer.
+using file_io::FileContent;
+using file_io::WriteFailure;
 
 // The two text areas of the window.
 enum class TextArea {

@@ -3,14 +3,30 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 // A 4004 or 4040 system as a plain value: the processor, program memory, the 4002 RAMs and the
 // 4001 ROM ports. A copy is a snapshot; two machines compare equal when every part agrees.
 namespace simulate {
 
 enum class Processor : std::uint8_t { I4004, I4040 };
+
+// "4004" or "4040", as the programs write and read the processors' names.
+[[nodiscard]] constexpr std::string_view ProcessorName(Processor cpu) {
+  return cpu == Processor::I4004 ? "4004" : "4040";
+}
+[[nodiscard]] constexpr std::optional<Processor> ParseProcessor(std::string_view name) {
+  if (name == ProcessorName(Processor::I4004)) {
+    return Processor::I4004;
+  }
+  if (name == ProcessorName(Processor::I4040)) {
+    return Processor::I4040;
+  }
+  return std::nullopt;
+}
 
 // Program memory: one 4 KB bank on the 4004, two on the 4040 (DB0/DB1 choose).
 inline constexpr std::size_t kBankSize = 4096;

@@ -1,14 +1,15 @@
 #pragma once
 
+#include "simulate/machine.h"
+
 #include <cstdint>
 
 namespace simulate {
 
-class ProgramRam;
-
 // What lies outside the processor and its memories: the TEST and INT inputs, the input lines of
-// the ROM ports, and whatever listens to the output ports. Step calls it only on instructions
-// that reach it, at the instruction cycle `cycle` in which the processor does so.
+// the ROM ports, whatever listens to the output ports, and program memory that a board puts in
+// place of ROM. Step calls it only on instructions that reach it, at the instruction cycle
+// `cycle` in which the processor does so.
 class Peripherals {
 public:
   virtual ~Peripherals() = default;
@@ -24,8 +25,22 @@ public:
                          std::uint64_t cycle) = 0;
   // The 4040's INT input: true while a device asks for an interrupt.
   virtual bool Interrupt(std::uint64_t /*cycle*/) { return false; }
-  // The program RAM that WPM and RPM reach; null on a board without any, where they stop.
-  virtual ProgramRam* ProgramMemory() { return nullptr; }
+  // SRC sent `address` to the RAMs and ROMs.
+  virtual void SentAddress(std::uint8_t /*address*/, std::uint64_t /*cycle*/) {}
+
+  // Program memory that can be written, such as program RAM: WPM writes the half byte `value`
+  // into it and RPM reads one. The processor fetches from the program memory of `machine`,
+  // which the peripherals keep showing what the RAM holds. Without any, WPM and RPM stop.
+  [[nodiscard]] virtual bool HasProgramMemory() const { return false; }
+  virtual void WriteProgramMemory(Machine& /*machine*/, std::uint8_t /*value*/,
+                                  std::uint64_t /*cycle*/) {}
+  [[nodiscard]] virtual std::uint8_t ReadProgramMemory(Machine& /*machine*/,
+                                                       std::uint64_t /*cycle*/) {
+    return 0;
+  }
+  // An output port changed: where a port chooses which bank of program RAM the processor
+  // fetches from, the peripherals put that bank in place in `machine`.
+  virtual void MapProgramMemory(Machine& /*machine*/) {}
 };
 
 // Peripherals with nothing attached: TEST at a fixed level, all input lines 0.

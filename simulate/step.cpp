@@ -1,6 +1,6 @@
 #include "simulate/step.h"
 
-#include "simulate/program_ram.h"
+#include "translate/hex_text.h"
 #include "translate/instruction_table.h"
 
 #include <array>
@@ -57,12 +57,16 @@ constexpr bool IsNopOn4004(std::uint8_t byte) { return (byte & 0xF0) == 0; }
 constexpr std::array<std::uint8_t, 16> kKeyboardProcess = {0x0, 0x1, 0x2, 0xF, 0x3, 0xF, 0xF, 0xF,
                                                            0x4, 0xF, 0xF, 0xF, 0xF, 0xF, 0xF, 0xF};
 
+} // namespace
+
 std::uint8_t BankAt(Machine& machine, std::uint64_t cycle) {
   if (cycle >= machine.bankSwitchCycle) {
     machine.fetchBank = machine.romBank;
   }
   return machine.fetchBank;
 }
+
+namespace {
 
 std::uint8_t ReadRom(Machine& machine, std::uint64_t cycle, std::uint16_t address) {
   const std::size_t bank = machine.cpu == Processor::I4040 ? BankAt(machine, cycle) : 0;
@@ -217,9 +221,7 @@ void Execute(Machine& machine, Peripherals& peripherals, StepResult& step, std::
     return;
   case Position("SRC"):
     machine.src = Pair(machine, low >> 1);
-    if (ProgramRam* programRam = peripherals.ProgramMemory()) {
-      programRam->Designate();
-    }
+    peripherals.SentAddress(machine.src, cycle);
     return;
   case Position("FIN"):
     // Reads the byte of program memory in the block of the address after FIN, on its second
@@ -289,9 +291,7 @@ void Execute(Machine& machine, Peripherals& peripherals, StepResult& step, std::
       }
     }
     // A port may choose the bank of program RAM that the processor fetches from.
-    if (ProgramRam* programRam = peripherals.ProgramMemory()) {
-      programRam->Sync(machine);
-    }
+    peripherals.MapProgramMemory(machine);
     step.write = {Write::Target::RamPort, at.lines, at.chip, 0, 0, machine.acc};
     return;
   }
@@ -303,10 +303,10 @@ void Execute(Machine& machine, Peripherals& peripherals, StepResult& step, std::
     return;
   }
   case Position("WPM"):
-    peripherals.ProgramMemory()->Write(machine, machine.acc);
+    peripherals.WriteProgramMemory(machine, machine.acc, cycle);
     return;
   case Position("RPM"):
-    machine.acc = peripherals.ProgramMemory()->Read(machine);
+    machine.acc = peripherals.ReadProgramMemory(machine, cycle) & 0xF;
     return;
   case Position("RDM"):
     machine.acc = ReadRam(machine, false, machine.src & 0xF);
@@ -435,7 +435,7 @@ StepResult Step(Machine& machine, Peripherals& peripherals) {
     return step;
   }
   if ((decoded.position == Position("WPM") || decoded.position == Position("RPM")) &&
-      peripherals.ProgramMemory() == nullptr) {
+      !peripherals.HasProgramMemory()) {
     step.stop = Stop::NoProgramMemory;
     step.length = 1;
     return step;
@@ -451,65 +451,6 @@ StepResult Step(Machine& machine, Peripherals& peripherals) {
   Execute(machine, peripherals, step, decoded.position, next, cycle);
   machine.cycles += decoded.cycles;
   return step;
-}
-
-RunOutcome Run(Machine& machine, Peripherals& peripherals, const RunLimits& limits) {
-  RunOutcome outcome;
-  bool first = true;
-  for (;;) {
-    if (machine.cycles >= limits.cycleLimit) {
-      outcome.end = RunEnd::CycleLimit;
-      return outcome;
-    }
-    if (limits.pause != nullptr && *limits.pause) {
-      outcome.end = RunEnd::Paused;
-      return outcome;
-    }
-    const std::uint16_t pc = ProgramCounter(machine);
-    if (static_cast<int>(pc) == limits.until && !machine.halted) {
-      outcome.end = RunEnd::Address;
-      return outcome;
-    }
-    if (limits.breakpoints != nullptr && !first && !machine.halted) {
-      const std::size_t bank =
-          machine.cpu == Processor::I4040 ? BankAt(machine, machine.cycles) : 0;
-      if (limits.breakpoints->test(bank * kBankSize + pc)) {
-        outcome.end = RunEnd::Breakpoint;
-        return outcome;
-      }
-    }
-    first = false;
-    outcome.last = Step(machine, peripherals);
-    if (outcome.last.stop != Stop::None) {
-      outcome.end = RunEnd::Stopped;
-      return outcome;
-    }
-    if (limits.endAtHalt && machine.halted && !machine.interruptsEnabled) {
-      outcome.end = RunEnd::Halted;
-      return outcome;
-    }
-  }
-}
-
-std::string Describe(Stop stop, const StepResult& step, Processor cpu) {
-  constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string byte;
-  byte += kDigits[step.bytes[0] >> 4];
-  byte += kDigits[step.bytes[0] & 0xF];
-  switch (stop) {
-  case Stop::UndefinedInstruction:
-    return "the byte " + byte + " is not an instruction of the " +
-           (cpu == Processor::I4004 ? std::string("4004") : std::string("4040")) +
-           " (the program may have run into data)";
-  case Stop::NoProgramMemory:
-    return std::string(kInstructionSet[static_cast<std::size_t>(
-                                           translate::kFirstByteInstruction[step.bytes[0]])]
-                           .mnemonic) +
-           " needs program RAM, which is not supported on this board";
-  case Stop::None:
-    break;
-  }
-  return {};
 }
 
 } // namespace simulate

@@ -48,6 +48,10 @@ struct StepResult {
 // changed.
 StepResult Step(Machine& machine, Peripherals& peripherals);
 
+// The ROM bank that instructions come from at `cycle`: on the 4040, a DB0 or DB1 takes effect
+// three cycles after it ran.
+std::uint8_t BankAt(Machine& machine, std::uint64_t cycle);
+
 // Bounds of a run: it ends before an instruction at `until` (or at a breakpoint), when the
 // cycle count reaches `cycleLimit`, at a stop, at HLT with interrupts disabled when
 // `endAtHalt`, or when `*pause` has become true.

@@ -1,5 +1,5 @@
 #include "boards/board_file.h"
-#include "simulate/key_script.h"
+#include "boards/key_script.h"
 
 #include <gtest/gtest.h>
 
@@ -9,12 +9,12 @@
 // broken file is refused with a message that names the fault.
 namespace {
 
-simulate::BoardDescription BuiltIn(const std::string& name) {
+boards::BoardDescription BuiltIn(const std::string& name) {
   const auto text = boards::BuiltInBoard(name);
   EXPECT_TRUE(text.has_value()) << name;
   const boards::LoadedBoard loaded = boards::ParseBoard(text.value_or(""), name);
   EXPECT_EQ(loaded.error, "");
-  return loaded.board.value_or(simulate::BoardDescription{});
+  return loaded.board.value_or(boards::BoardDescription{});
 }
 
 TEST(BoardFile, TheBoardsThatComeWithTheProgramRead) {
@@ -24,7 +24,7 @@ TEST(BoardFile, TheBoardsThatComeWithTheProgramRead) {
     SCOPED_TRACE(name);
     EXPECT_EQ(BuiltIn(name).name, name);
   }
-  const simulate::Board calculator(BuiltIn("busicom-141pf"), 740000);
+  const boards::Board calculator(BuiltIn("busicom-141pf"), 740000);
   EXPECT_EQ(calculator.Keys().size(), 33u); // 32 in the matrix and the paper feed
   EXPECT_EQ(calculator.Switches().size(), 2u);
   EXPECT_EQ(calculator.Lamps().size(), 3u);
@@ -107,9 +107,9 @@ TEST(BoardFile, FaultsAreNamed) {
 }
 
 TEST(KeyScript, NamesKeysAndSwitchSettingsOfTheBoard) {
-  const simulate::Board board(BuiltIn("busicom-141pf"), 740000);
-  const auto name = [&board](const simulate::KeyAction& action) {
-    return action.kind == simulate::KeyAction::Kind::Press
+  const boards::Board board(BuiltIn("busicom-141pf"), 740000);
+  const auto name = [&board](const boards::KeyAction& action) {
+    return action.kind == boards::KeyAction::Kind::Press
                ? board.Keys()[action.index].name
                : board.Switches()[action.index].name + "=" +
                      board.Switches()[action.index].positions[action.position];
@@ -135,14 +135,14 @@ TEST(KeyScript, NamesKeysAndSwitchSettingsOfTheBoard) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.keys);
-    const simulate::KeyScript script = simulate::ParseKeys(c.keys, board);
+    const boards::KeyScript script = boards::ParseKeys(c.keys, board);
     if (c.error) {
       EXPECT_EQ(script.error, c.names.front());
       continue;
     }
     EXPECT_EQ(script.error, "");
     std::vector<std::string> names;
-    for (const simulate::KeyAction& action : script.actions) {
+    for (const boards::KeyAction& action : script.actions) {
       names.push_back(name(action));
     }
     EXPECT_EQ(names, c.names);
@@ -150,10 +150,10 @@ TEST(KeyScript, NamesKeysAndSwitchSettingsOfTheBoard) {
 }
 
 TEST(KeyScript, HoldsEachKeyAndLetsItGoBeforeTheNext) {
-  simulate::Board board(BuiltIn("busicom-141pf"), 740000);
-  const simulate::KeyScript script = simulate::ParseKeys("1[DP=2]2", board);
+  boards::Board board(BuiltIn("busicom-141pf"), 740000);
+  const boards::KeyScript script = boards::ParseKeys("1[DP=2]2", board);
   ASSERT_EQ(script.error, "");
-  const std::uint64_t end = simulate::ScheduleKeys(board, script.actions, 10, 100, 300);
+  const std::uint64_t end = boards::ScheduleKeys(board, script.actions, 10, 100, 300);
   EXPECT_EQ(end, 510u); // 2 is let go at 410 + 100
   const std::size_t one = *board.FindKey("1");
   const std::size_t two = *board.FindKey("2");

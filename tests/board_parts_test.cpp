@@ -1,6 +1,11 @@
-#include "simulate/board.h"
-#include "simulate/parts.h"
-#include "simulate/program_ram.h"
+#include "boards/board.h"
+#include "boards/check.h"
+#include "simulate/parts/drum_printer.h"
+#include "simulate/parts/key_matrix.h"
+#include "simulate/parts/program_ram.h"
+#include "simulate/parts/pulse_train.h"
+#include "simulate/parts/shift_register.h"
+#include "simulate/parts/timeline.h"
 #include "simulate/step.h"
 
 #include <gtest/gtest.h>
@@ -194,11 +199,10 @@ TEST(ProgramRam, WritesAndReadsHalfBytesInTheBoardsOrderAndSwitchesBanks) {
 }
 
 TEST(ProgramRam, TheProcessorFetchesWhatWpmWrote) {
-  simulate::BoardDescription description;
-  description.parts.push_back(
-      {"ram", simulate::ProgramRamPart{0xF, 2, simulate::RamPort{0, 0}, true}});
-  ASSERT_EQ(simulate::CheckBoard(description), "");
-  simulate::Board board(description, 740000);
+  boards::BoardDescription description;
+  description.parts.push_back({"ram", boards::ProgramRamPart{0xF, 2, boards::RamPort{0, 0}, true}});
+  ASSERT_EQ(boards::CheckBoard(description), "");
+  boards::Board board(description, 740000);
   simulate::Machine machine = simulate::MakeMachine(simulate::Processor::I4004);
   // Writes LDM 9 (D9) at F00, low half first, and jumps there.
   const std::vector<std::uint8_t> program{0x20, 0x00, 0x21, 0xD9, 0xE3, 0xDD, 0xE3, 0x4F, 0x00};

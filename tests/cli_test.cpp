@@ -1,4 +1,4 @@
-#include "cli/cli.h"
+#include "cli/asm.h"
 #include "cli/intel_hex.h"
 #include "command_line.h"
 #include "failing_finish.h"
@@ -275,7 +275,7 @@ TEST_F(Assembler, AFailedFlushOrCloseLeavesTheOldFile) {
     std::istringstream in;
     std::ostringstream out;
     std::ostringstream err;
-    EXPECT_EQ(cli::Run(args, in, out, err), 2);
+    EXPECT_EQ(cli::RunAssembler(args, in, out, err), 2);
     EXPECT_EQ(err.str(), "brindlewick-asm: cannot write '" + (dir / "old.bin").string() +
                              "': Input/output error (the file is left as it was)\n");
     EXPECT_EQ(ReadFileBytes(dir / "old.bin"), "old image");

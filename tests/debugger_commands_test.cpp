@@ -275,7 +275,7 @@ TEST_F(Commands, BoardsAreChosenRememberedPerFileAndTakeKeysOneAfterAnother) {
   EXPECT_TRUE(commands.TypeKey("7"));
   EXPECT_TRUE(commands.TypeKey("\r"));
   EXPECT_FALSE(commands.TypeKey("Q"));
-  const simulate::Board& board = commands.session().board();
+  const boards::Board& board = commands.session().board();
   const std::size_t seven = *board.FindKey("7");
   const std::size_t equals = *board.FindKey("=");
   EXPECT_TRUE(board.KeyDown(seven, 0));

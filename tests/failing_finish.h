@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/file_io.h"
+#include "file_io/file_io.h"
 
 #include <cerrno>
 #include <string>
@@ -11,8 +11,8 @@
 // descriptor leaks.
 class FailingFinish {
 public:
-  explicit FailingFinish(const std::string& call) : saved_(services::FinishCallsForTesting()) {
-    services::FinishCalls& calls = services::FinishCallsForTesting();
+  explicit FailingFinish(const std::string& call) : saved_(file_io::FinishCallsForTesting()) {
+    file_io::FinishCalls& calls = file_io::FinishCallsForTesting();
     if (call == "fsync") {
       calls.fsync = [](int) {
         errno = EIO;
@@ -28,8 +28,8 @@ public:
   }
   FailingFinish(const FailingFinish&) = delete;
   FailingFinish& operator=(const FailingFinish&) = delete;
-  ~FailingFinish() { services::FinishCallsForTesting() = saved_; }
+  ~FailingFinish() { file_io::FinishCallsForTesting() = saved_; }
 
 private:
-  services::FinishCalls saved_;
+  file_io::FinishCalls saved_;
 };

@@ -32,8 +32,8 @@ public:
     dialogAnswers.pop_front();
     return answer;
   }
-  services::FileContent ReadFile(const std::string& path) override {
-    services::FileContent content;
+  file_io::FileContent ReadFile(const std::string& path) override {
+    file_io::FileContent content;
     if (const auto file = files.find(path); file != files.end()) {
       content.bytes = file->second;
     } else {

@@ -60,9 +60,9 @@ public:
     calls.push_back("ShowSave");
     return NextAnswer();
   }
-  services::FileContent ReadFile(const std::string& path) override {
+  file_io::FileContent ReadFile(const std::string& path) override {
     calls.push_back("ReadFile " + path);
-    services::FileContent content;
+    file_io::FileContent content;
     if (const auto error = readErrors.find(path); error != readErrors.end()) {
       content.error = error->second;
     } else if (const auto file = files.find(path); file != files.end()) {
@@ -72,11 +72,11 @@ public:
     }
     return content;
   }
-  std::optional<services::WriteFailure> ReplaceFile(const std::string& path,
-                                                    std::string_view bytes) override {
+  std::optional<file_io::WriteFailure> ReplaceFile(const std::string& path,
+                                                   std::string_view bytes) override {
     calls.push_back("ReplaceFile " + path);
     if (const auto error = writeErrors.find(path); error != writeErrors.end()) {
-      return services::WriteFailure{path, error->second, files.contains(path)};
+      return file_io::WriteFailure{path, error->second, files.contains(path)};
     }
     files[path] = bytes;
     return std::nullopt;

@@ -107,7 +107,7 @@ private slots:
   }
 
   void readFileGivesAReasonAndCreatesNothing() {
-    services::FileContent content = services->ReadFile(folder.filePath("missing").toStdString());
+    file_io::FileContent content = services->ReadFile(folder.filePath("missing").toStdString());
     QVERIFY(content.error);
     QVERIFY(!QFile::exists(folder.filePath("missing")));
     content = services->ReadFile(folder.path().toStdString());
@@ -119,7 +119,7 @@ private slots:
   void replaceFileRefusesAFolder() {
     QVERIFY(QDir(folder.path()).mkpath("sub/keep"));
     const std::string path = folder.filePath("sub").toStdString();
-    const std::optional<services::WriteFailure> failure = services->ReplaceFile(path, "bytes");
+    const std::optional<file_io::WriteFailure> failure = services->ReplaceFile(path, "bytes");
     QVERIFY(failure);
     QCOMPARE(failure->reason, std::string("Is a directory"));
     QVERIFY(!failure->existed);

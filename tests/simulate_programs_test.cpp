@@ -1,5 +1,5 @@
 #include "assembly/assembler.h"
-#include "simulate/board.h"
+#include "boards/board.h"
 #include "simulate/step.h"
 #include "translate/instruction_table.h"
 
@@ -188,15 +188,15 @@ std::string HelloSource() {
 TEST(Programs, HelloAt9600BaudIsDecodedExactly) {
   Machine machine = Load(HelloSource());
   ASSERT_DOUBLE_EQ(simulate::CyclesPerBit(614400, 9600), 8.0);
-  simulate::SerialLine line;
+  boards::SerialLine line;
   line.baud = 9600;
-  line.transmit = simulate::OutputPin{simulate::OutputPin::Kind::Rom, 0, 0, 0};
-  simulate::Board board(simulate::SerialBoard(line), 614400);
+  line.transmit = boards::OutputPin{boards::OutputPin::Kind::Rom, 0, 0, 0};
+  boards::Board board(boards::SerialBoard(line), 614400);
   simulate::RunLimits limits;
   limits.cycleLimit = 5000;
   simulate::Run(machine, board, limits);
   std::string text;
-  for (const simulate::SerialCharacter& character : board.Output(machine.cycles)->Received()) {
+  for (const simulate::SerialCharacter& character : board.TakeOutput(machine.cycles).serial) {
     EXPECT_FALSE(character.framingError);
     text += static_cast<char>(character.value);
   }
@@ -231,16 +231,16 @@ TEST(Programs, SerialInputAndOutputInEveryFrameAndPolarity) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.format) + (c.invert ? " inverted" : ""));
     Machine machine = Load(kLoopback);
-    simulate::SerialLine serial;
+    boards::SerialLine serial;
     serial.format = *simulate::ParseSerialFormat(c.format);
     serial.baud = 1200; // 48 cycles a bit at 460.8 kHz
-    serial.transmit = simulate::OutputPin{simulate::OutputPin::Kind::Rom, 0, 0, 0};
+    serial.transmit = boards::OutputPin{boards::OutputPin::Kind::Rom, 0, 0, 0};
     serial.receiveOnTest = true;
     // An inverted input reaches TEST inverted; the program copies TEST out as it is, so an
     // inverted output line gives back the original.
     serial.invertReceive = c.invert;
     serial.invertTransmit = c.invert;
-    simulate::Board board(simulate::SerialBoard(serial), 460800);
+    boards::Board board(boards::SerialBoard(serial), 460800);
     // The program sets its output to the resting level first; the bytes come after that.
     simulate::RunLimits limits;
     limits.cycleLimit = 100;
@@ -250,7 +250,7 @@ TEST(Programs, SerialInputAndOutputInEveryFrameAndPolarity) {
     simulate::Run(machine, board, limits);
     EXPECT_TRUE(board.Input()->Finished(machine.cycles));
     std::string received;
-    for (const simulate::SerialCharacter& character : board.Output(machine.cycles)->Received()) {
+    for (const simulate::SerialCharacter& character : board.TakeOutput(machine.cycles).serial) {
       EXPECT_FALSE(character.framingError);
       EXPECT_FALSE(character.parityError);
       received += static_cast<char>(character.value);

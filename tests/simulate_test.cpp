@@ -1,4 +1,4 @@
-#include "simulate/board.h"
+#include "boards/board.h"
 #include "simulate/step.h"
 #include "simulate/trace.h"
 

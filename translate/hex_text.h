@@ -6,6 +6,9 @@
 
 namespace translate {
 
+// The hexadecimal digits, upper case, by value.
+inline constexpr char kHexDigits[] = "0123456789ABCDEF";
+
 // Value of the run of hexadecimal digits (0-9, A-F, a-f) at the start of `text`; 0 when the
 // run is empty. Runs worth more than 0xFFFFFFFF saturate there, so any length of run can be
 // judged by its value without overflow.
@@ -19,13 +22,12 @@ namespace translate {
 // (at most 4) digits, at `out`; returns the end of what it wrote. A negative value is written as
 // the four digits of its 16-bit two's complement.
 inline char* WriteHex(char* out, std::int16_t value, int width) {
-  constexpr char kDigits[] = "0123456789ABCDEF";
   const auto bits = static_cast<std::uint16_t>(value);
   const int digits = bits >= 0x1000 ? 4 : bits >= 0x100 ? 3 : bits >= 0x10 ? 2 : 1;
   const int length = digits > width ? digits : width > 4 ? 4 : width;
   // Padding digits are the value's zero high nibbles.
   for (int i = 0; i < length; ++i) {
-    out[length - 1 - i] = kDigits[(bits >> (4 * i)) & 0xF];
+    out[length - 1 - i] = kHexDigits[(bits >> (4 * i)) & 0xF];
   }
   return out + length;
 }

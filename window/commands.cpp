@@ -75,7 +75,7 @@ void Form1Commands::Command1_Click() {
   if (!path) {
     return;
   }
-  services::FileContent file = services_.ReadFile(*path);
+  file_io::FileContent file = services_.ReadFile(*path);
   if (file.error) {
     services_.ShowMessage(Join({"Cannot open \"", *path, "\": ", *file.error, "."}), kErrorTitle);
     return;

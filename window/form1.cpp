@@ -1,6 +1,6 @@
 #include "window/form1.h"
 
-#include "services/qt_icon.h"
+#include "icons/icon.h"
 #include "services/qt_window_services.h"
 
 #include <QFontDatabase>
@@ -130,7 +130,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, Twips 
 
 Form1::Form1(QWidget* parent) : QWidget(parent) {
   setWindowTitle(QStringLiteral("Brindlewick"));
-  setWindowIcon(services::IconFromPicture(QStringLiteral(":/icons/brindlewick.svg")));
+  setWindowIcon(icons::IconFromPicture(QStringLiteral(":/icons/brindlewick.svg")));
   resize(ToPixels(10065, logicalDpiX()), ToPixels(7950, logicalDpiY()));
 
   Text1 = MakeTextArea(this, "Text1", {240, 480, 5295, 6615});

@@ -1,6 +1,6 @@
-#include "simulate/key_script.h"
+#include "boards/key_script.h"
 
-namespace simulate {
+namespace boards {
 
 namespace {
 
@@ -87,4 +87,4 @@ std::uint64_t ScheduleKeys(Board& board, const std::vector<KeyAction>& actions, 
   return end;
 }
 
-} // namespace simulate
+} // namespace boards

@@ -1,4 +1,4 @@
-#include "simulate/program_ram.h"
+#include "simulate/parts/program_ram.h"
 
 #include <algorithm>
 

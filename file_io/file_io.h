@@ -8,7 +8,7 @@
 
 // Reading files whole and replacing them atomically, on POSIX calls. The command-line programs
 // and the window both save through this layer.
-namespace services {
+namespace file_io {
 
 // The whole content of a file, or the reason it could not be read.
 struct FileContent {
@@ -67,4 +67,4 @@ struct FinishCalls {
 };
 FinishCalls& FinishCallsForTesting();
 
-} // namespace services
+} // namespace file_io

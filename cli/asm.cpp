@@ -1,8 +1,9 @@
-#include "cli/cli.h"
+#include "cli/asm.h"
 
 #include "assembly/disassembler.h"
+#include "cli/command_line.h"
 #include "cli/intel_hex.h"
-#include "services/file_io.h"
+#include "file_io/file_io.h"
 #include "translate/instruction_table.h"
 #include "translate/latin1.h"
 
@@ -18,7 +19,6 @@ namespace cli {
 namespace {
 
 constexpr std::string_view kProgram = "brindlewick-asm";
-constexpr std::string_view kStandardStream = "-";
 
 constexpr std::string_view kUsage =
     "Usage: brindlewick-asm [options] SOURCE\n"
@@ -45,83 +45,78 @@ struct Options {
   std::optional<std::string> output;
   std::optional<std::string> listing;
   std::optional<std::string> hex;
-  bool help = false;
-  bool version = false;
   bool disassemble = false;
 };
 
-// The parsed options, or the reason they are not usable.
-std::variant<Options, std::string> ParseOptions(std::span<const std::string> args) {
-  Options options;
-  bool haveSource = false;
-  bool onlyOperands = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (onlyOperands || arg == kStandardStream || !arg.starts_with('-')) {
-      if (haveSource) {
-        return "more than one SOURCE given: '" + arg + "'";
+// The last of `names` that `args` spell, as the user wrote it ("-o" or "--output").
+std::string SpelledName(std::span<const std::string> args,
+                        std::initializer_list<std::string_view> names) {
+  std::string spelled(*names.begin());
+  for (const std::string& arg : args) {
+    for (const std::string_view name : names) {
+      if (arg == name || (name.starts_with("--") && arg.starts_with(std::string(name) + "="))) {
+        spelled = name;
       }
-      options.source = arg;
-      haveSource = true;
-      continue;
     }
-    if (arg == "--") {
-      onlyOperands = true;
-      continue;
-    }
-    if (arg == "-h" || arg == "--help") {
-      options.help = true;
-      continue;
-    }
-    if (arg == "--version") {
-      options.version = true;
-      continue;
-    }
-    if (arg == "--disassemble") {
-      options.disassemble = true;
-      continue;
-    }
-    std::string name = arg;
-    std::optional<std::string> value;
-    if (const std::size_t equals = arg.find('='); arg.starts_with("--") && equals != arg.npos) {
-      name = arg.substr(0, equals);
-      value = arg.substr(equals + 1);
-    }
-    std::optional<std::string>* target = nullptr;
-    if (name == "-o" || name == "--output") {
-      target = &options.output;
-    } else if (name == "-l" || name == "--listing") {
-      target = &options.listing;
-    } else if (name == "--hex") {
-      target = &options.hex;
-    } else {
-      return "unknown option '" + arg + "'";
-    }
-    if (!value) {
-      if (i + 1 == args.size()) {
-        return "option '" + name + "' needs a PATH";
-      }
-      value = args[++i];
-    }
-    if (value->empty()) {
-      return "option '" + name + "' needs a PATH";
-    }
-    *target = std::move(value);
   }
-  if (!options.help && !options.version && !haveSource) {
-    return std::string("no SOURCE given");
+  return spelled;
+}
+
+// Parses the command line into `options`. Returns the exit status when the program ends here.
+std::optional<int> ParseOptions(std::span<const std::string> args, Options& options,
+                                std::ostream& out, std::ostream& err) {
+  CommandLine line(kProgram, kUsage);
+  CLI::App& app = line.app();
+  app.allow_extras();
+  app.add_option("SOURCE", options.source);
+  const std::initializer_list<std::string_view> outputNames = {"-o", "--output"};
+  const std::initializer_list<std::string_view> listingNames = {"-l", "--listing"};
+  for (auto* option :
+       {app.add_option("-o,--output", options.output),
+        app.add_option("-l,--listing", options.listing), app.add_option("--hex", options.hex)}) {
+    option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   }
+  app.add_flag("--disassemble", options.disassemble);
+  // A missing PATH can only be at the end of the line.
+  const auto missingPath = [&args](const CLI::ParseError& error) {
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr && !args.empty()) {
+      return "option '" + args.back() + "' needs a PATH";
+    }
+    return std::string(error.what());
+  };
+  if (const auto status = line.Parse(args, out, err, missingPath)) {
+    return status;
+  }
+  for (const std::string& extra : app.remaining()) {
+    if (extra == "--") {
+      continue;
+    }
+    if (extra != kStandardStream && extra.starts_with('-')) {
+      return line.UsageError("unknown option '" + extra + "'", err);
+    }
+    return line.UsageError("more than one SOURCE given: '" + extra + "'", err);
+  }
+  if (app.count("SOURCE") == 0) {
+    return line.UsageError("no SOURCE given", err);
+  }
+  const std::pair<const std::optional<std::string>*, std::string> paths[] = {
+      {&options.output, SpelledName(args, outputNames)},
+      {&options.listing, SpelledName(args, listingNames)},
+      {&options.hex, "--hex"}};
   int toStandardOutput = 0;
-  for (const auto* path : {&options.output, &options.listing, &options.hex}) {
+  for (const auto& [path, name] : paths) {
+    if (*path && (*path)->empty()) {
+      return line.UsageError("option '" + name + "' needs a PATH", err);
+    }
     toStandardOutput += *path == kStandardStream ? 1 : 0;
   }
   if (toStandardOutput > 1) {
-    return std::string("only one output can go to standard output");
+    return line.UsageError("only one output can go to standard output", err);
   }
   if (options.disassemble && (options.listing || options.hex)) {
-    return std::string("--disassemble writes only source; use -o for its PATH");
+    return line.UsageError("--disassemble writes only source; use -o for its PATH", err);
   }
-  return options;
+  return std::nullopt;
 }
 
 std::string WithLineFeeds(std::string_view listing) {
@@ -141,7 +136,7 @@ struct FileOutput {
   std::string_view bytes;
 };
 
-void ReportFailure(const services::WriteFailure& failure, std::ostream& err) {
+void ReportFailure(const file_io::WriteFailure& failure, std::ostream& err) {
   err << kProgram << ": cannot write '" << failure.path.string() << "': " << failure.reason
       << (failure.existed ? " (the file is left as it was)\n" : " (nothing was written)\n");
 }
@@ -149,7 +144,7 @@ void ReportFailure(const services::WriteFailure& failure, std::ostream& err) {
 // Writes every file output, or none: each goes to a temporary file first, and only when all of
 // them are on the disk are they renamed over their targets.
 bool WriteFiles(std::span<const FileOutput> files, std::ostream& err) {
-  services::FileReplacement replacement;
+  file_io::FileReplacement replacement;
   for (const FileOutput& file : files) {
     if (const auto failure = replacement.Stage(file.path, file.bytes)) {
       ReportFailure(*failure, err);
@@ -216,38 +211,18 @@ Assembled AssembleFileBytes(assembly::ProgramStore& store, std::string_view byte
   return result;
 }
 
-int Run(std::span<const std::string> args, std::istream& in, std::ostream& out, std::ostream& err) {
-  const auto parsed = ParseOptions(args);
-  if (const auto* problem = std::get_if<std::string>(&parsed)) {
-    err << kProgram << ": " << *problem << "\nTry '" << kProgram << " --help'.\n";
-    return kExitFailure;
+int RunAssembler(std::span<const std::string> args, std::istream& in, std::ostream& out,
+                 std::ostream& err) {
+  Options options;
+  if (const auto status = ParseOptions(args, options, out, err)) {
+    return *status;
   }
-  const Options& options = std::get<Options>(parsed);
-  if (options.help) {
-    out << kUsage;
-    return kExitSuccess;
+  const std::string sourceName = InputName(options.source);
+  auto input = ReadInput(kProgram, options.source, in, err);
+  if (const int* status = std::get_if<int>(&input)) {
+    return *status;
   }
-  if (options.version) {
-    out << kProgram << ' ' << BRINDLEWICK_VERSION << '\n';
-    return kExitSuccess;
-  }
-
-  const std::string sourceName = options.source == kStandardStream ? "<stdin>" : options.source;
-  std::string bytes;
-  if (options.source == kStandardStream) {
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-      err << kProgram << ": cannot read standard input\n";
-      return kExitFailure;
-    }
-  } else {
-    services::FileContent content = services::ReadFile(options.source);
-    if (content.error) {
-      err << kProgram << ": cannot read '" << options.source << "': " << *content.error << '\n';
-      return kExitFailure;
-    }
-    bytes = std::move(content.bytes);
-  }
+  const std::string& bytes = std::get<std::string>(input);
 
   translate::LoadMnemonicTable();
   if (options.disassemble) {
@@ -261,7 +236,7 @@ int Run(std::span<const std::string> args, std::istream& in, std::ostream& out, 
     }
     const std::pair<std::string, std::string_view> output{
         options.output.value_or(std::string(kStandardStream)), disassembly.Source};
-    return WriteOutputs({&output, 1}, out, err) ? kExitSuccess : kExitFailure;
+    return WriteOutputs({&output, 1}, out, err) ? kExitSuccess : kExitUsageOrFile;
   }
   const auto store = std::make_unique<assembly::ProgramStore>();
   const Assembled result = AssembleFileBytes(*store, bytes);
@@ -291,7 +266,7 @@ int Run(std::span<const std::string> args, std::istream& in, std::ostream& out, 
     plainListing = WithLineFeeds(listing);
     outputs.emplace_back(kStandardStream, plainListing);
   }
-  return WriteOutputs(outputs, out, err) ? kExitSuccess : kExitFailure;
+  return WriteOutputs(outputs, out, err) ? kExitSuccess : kExitUsageOrFile;
 }
 
 } // namespace cli

@@ -1,4 +1,4 @@
-#include "simulate/serial.h"
+#include "simulate/parts/serial_line.h"
 
 #include <bit>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simulate/board.h"
+#include "boards/board.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace simulate {
+namespace boards {
 
 // One step of a key script: press a key, or set a switch.
 struct KeyAction {
@@ -37,4 +37,4 @@ struct KeyScript {
 std::uint64_t ScheduleKeys(Board& board, const std::vector<KeyAction>& actions, std::uint64_t start,
                            std::uint64_t hold, std::uint64_t gap);
 
-} // namespace simulate
+} // namespace boards

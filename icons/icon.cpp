@@ -1,10 +1,10 @@
-#include "services/qt_icon.h"
+#include "icons/icon.h"
 
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
 
-namespace services {
+namespace icons {
 
 QIcon IconFromPicture(const QString& picture) {
   QSvgRenderer renderer(picture);
@@ -20,4 +20,4 @@ QIcon IconFromPicture(const QString& picture) {
   return icon;
 }
 
-} // namespace services
+} // namespace icons

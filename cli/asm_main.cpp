@@ -1,4 +1,4 @@
-#include "cli/cli.h"
+#include "cli/asm.h"
 
 #include <csignal>
 #include <iostream>
@@ -11,5 +11,5 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> args(argv + 1, argv + argc);
-  return cli::Run(args, std::cin, std::cout, std::cerr);
+  return cli::RunAssembler(args, std::cin, std::cout, std::cerr);
 }

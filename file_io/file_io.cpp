@@ -1,4 +1,4 @@
-#include "services/file_io.h"
+#include "file_io/file_io.h"
 
 #include <cerrno>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace services {
+namespace file_io {
 
 namespace {
 
@@ -177,4 +177,4 @@ std::optional<WriteFailure> ReplaceFile(const std::filesystem::path& target,
   return replacement.Commit();
 }
 
-} // namespace services
+} // namespace file_io
