@@ -1,5 +1,5 @@
 #include "app/command_line.h"
-#include "debugger/debugger_window.h"
+#include "debugger/window/debugger_window.h"
 
 #include <QApplication>
 #include <QTimer>

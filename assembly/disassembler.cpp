@@ -124,7 +124,7 @@ std::string LabelName(int address) {
 
 std::string Byte(int value) { return translate::FormatByte(static_cast<std::int16_t>(value)); }
 
-std::string Digit(int value) { return std::string(1, "0123456789ABCDEF"[value & 0xF]); }
+std::string Digit(int value) { return std::string(1, translate::kHexDigits[value & 0xF]); }
 
 // The source text of one record.
 std::string Statement(const Record& record, std::span<const std::uint8_t> image) {

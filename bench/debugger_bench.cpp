@@ -5,7 +5,7 @@
 #include "timing.h"
 
 #include "boards/board.h"
-#include "debugger/debugger_window.h"
+#include "debugger/window/debugger_window.h"
 #include "simulate/step.h"
 
 #include <QApplication>

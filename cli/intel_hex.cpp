@@ -1,5 +1,7 @@
 #include "cli/intel_hex.h"
 
+#include "translate/hex_text.h"
+
 #include <algorithm>
 #include <cstddef>
 
@@ -8,9 +10,8 @@ namespace cli {
 namespace {
 
 void AppendByte(std::string& out, std::uint8_t value, std::uint8_t& checksum) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  out.push_back(kDigits[value >> 4]);
-  out.push_back(kDigits[value & 0xF]);
+  out.push_back(translate::kHexDigits[value >> 4]);
+  out.push_back(translate::kHexDigits[value & 0xF]);
   checksum = static_cast<std::uint8_t>(checksum + value);
 }
 

@@ -64,7 +64,7 @@ The boards that come with the program: )";
 struct Options {
   std::string program;
   bool image = false;
-  std::string cpu = "4004";
+  std::string cpu{simulate::ProcessorName(simulate::Processor::I4004)};
   std::optional<std::uint64_t> cycles;
   std::optional<std::string> until;
   int test = 0;

@@ -265,8 +265,7 @@ void DebuggerCommands::SetCpu(simulate::Processor cpu) {
   Stop();
   session_.SetCpu(cpu);
   *shown_ = session_.machine();
-  SetStatus(std::string(cpu == simulate::Processor::I4004 ? "4004" : "4040") +
-            " selected; the machine was reset.");
+  SetStatus(std::string(simulate::ProcessorName(cpu)) + " selected; the machine was reset.");
 }
 
 void DebuggerCommands::SetClock(double hz) { session_.SetClock(hz); }

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The bash completions at work: options, option values, board names and file names, as bash
 # offers them after a press of Tab.
-#   check_completions.sh SOURCE_DIR
+#   check_completions.sh COMPLETIONS_DIR "BOARD;NAMES"
 set -uo pipefail
-source "$1/completions/brindlewick-asm"
-source "$1/completions/brindlewick-sim"
+source "$1/brindlewick-asm"
+source "$1/brindlewick-sim"
+IFS=';' read -r -a boards <<<"$2"
 cd "$(mktemp -d)"
 touch blink.asm blink.bin my-board.json notes.txt
 mkdir boards
@@ -32,7 +33,7 @@ complete_words _brindlewick_asm "blink.asm blink.bin" brindlewick-asm blink.asm 
 complete_words _brindlewick_sim "--cpu" brindlewick-sim --cp
 complete_words _brindlewick_sim "4004 4040" brindlewick-sim --cpu ""
 complete_words _brindlewick_sim "busicom-141pf" brindlewick-sim --board bu
-complete_words _brindlewick_sim "4004-sbc boards busicom-141pf my-board.json test4004" brindlewick-sim --board ""
+complete_words _brindlewick_sim "$(printf '%s\n' "${boards[@]}" boards my-board.json | sort | tr '\n' ' ' | sed 's/ $//')" brindlewick-sim --board ""
 complete_words _brindlewick_sim "my-board.json" brindlewick-sim --board my
 complete_words _brindlewick_sim "" brindlewick-sim --keys 12
 complete_words _brindlewick_sim "blink.asm blink.bin" brindlewick-sim --image bli

@@ -1,4 +1,4 @@
-#include "debugger/debugger_window.h"
+#include "debugger/window/debugger_window.h"
 #include "modal.h"
 #include "test_files.h"
 

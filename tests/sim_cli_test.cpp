@@ -1,3 +1,4 @@
+#include "boards/board_file.h"
 #include "command_line.h"
 #include "test_files.h"
 
@@ -22,6 +23,10 @@ protected:
 };
 
 TEST_F(Simulator, BadUsageAndUnreadableFilesExitWithStatusTwo) {
+  std::string boardNames;
+  for (const std::string& name : boards::BuiltInBoardNames()) {
+    boardNames += (boardNames.empty() ? "" : ", ") + name;
+  }
   WriteFileBytes(dir / "p.asm", "NOP\n");
   WriteFileBytes(dir / "broken.json", "{\"board\": \"b\", \"parts\": [{\"name\": \"l\", "
                                       "\"kind\": \"lamp\"}]}");
@@ -45,8 +50,7 @@ TEST_F(Simulator, BadUsageAndUnreadableFilesExitWithStatusTwo) {
       {"missing.asm", "cannot read 'missing.asm': No such file or directory"},
       // Boards and keys.
       {"p.asm --board calculator",
-       "unknown board 'calculator' (the boards are busicom-141pf, 4004-sbc, test4004; or give a "
-       "board file)"},
+       "unknown board 'calculator' (the boards are " + boardNames + "; or give a board file)"},
       {"p.asm --board missing.json", "cannot read 'missing.json': No such file or directory"},
       {"p.asm --board broken.json", "broken.json: part \"l\": missing wire \"pin\""},
       {"p.asm --board 4004-sbc --baud 300",

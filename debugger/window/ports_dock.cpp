@@ -1,0 +1,51 @@
+#include "debugger/window/ports_dock.h"
+
+#include "debugger/commands.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+
+namespace debugger {
+
+PortsDock::PortsDock(QWidget* parent, Act act) : QWidget(parent) {
+  auto* grid = new QGridLayout(this);
+  grid->addWidget(new QLabel(QStringLiteral("ROM port"), this), 0, 0);
+  grid->addWidget(new QLabel(QStringLiteral("Output 3-0"), this), 0, 1, 1, 4);
+  grid->addWidget(new QLabel(QStringLiteral("Input 3-0"), this), 0, 5, 1, 4);
+  grid->addWidget(new QLabel(QStringLiteral("RAM port (line:chip)"), this), 0, 9);
+  grid->addWidget(new QLabel(QStringLiteral("Output 3-0"), this), 0, 10, 1, 4);
+  for (int port = 0; port < 16; ++port) {
+    const auto p = static_cast<std::size_t>(port);
+    grid->addWidget(new QLabel(QString::number(port, 16).toUpper(), this), port + 1, 0);
+    grid->addWidget(new QLabel(QStringLiteral("%1:%2").arg(port / 4).arg(port % 4), this), port + 1,
+                    9);
+    for (int bit = 0; bit < 4; ++bit) {
+      const auto b = static_cast<std::size_t>(bit);
+      romLamps_[p][b] = Lamp(this);
+      grid->addWidget(romLamps_[p][b], port + 1, 4 - bit);
+      auto* input = new QCheckBox(this);
+      input->setObjectName(QStringLiteral("RomInput %1.%2").arg(port).arg(bit));
+      romSwitches_[p][b] = input;
+      grid->addWidget(input, port + 1, 8 - bit);
+      connect(input, &QCheckBox::toggled, this, [act, port, bit](bool on) {
+        act([port, bit, on](DebuggerCommands& c) {
+          c.SetRomInputBit(static_cast<std::uint8_t>(port), bit, on);
+        });
+      });
+      ramLamps_[p][b] = Lamp(this);
+      grid->addWidget(ramLamps_[p][b], port + 1, 13 - bit);
+    }
+  }
+}
+
+void PortsDock::Show(const simulate::Machine& machine) {
+  for (std::size_t port = 0; port < 16; ++port) {
+    for (std::size_t bit = 0; bit < 4; ++bit) {
+      Light(romLamps_[port][bit], ((machine.romPorts[port] >> bit) & 1) != 0);
+      Light(ramLamps_[port][bit], ((machine.ramPorts[port] >> bit) & 1) != 0);
+    }
+  }
+}
+
+} // namespace debugger

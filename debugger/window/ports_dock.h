@@ -1,0 +1,29 @@
+#pragma once
+
+#include "debugger/window/widgets.h"
+#include "simulate/machine.h"
+
+#include <QWidget>
+
+#include <array>
+
+class QCheckBox;
+class QLabel;
+
+namespace debugger {
+
+// The ports dock: each ROM port's output latch as lamps and its input lines as switches, and
+// each RAM chip's output port as lamps.
+class PortsDock final : public QWidget {
+public:
+  PortsDock(QWidget* parent, Act act);
+
+  void Show(const simulate::Machine& machine);
+
+private:
+  std::array<std::array<QLabel*, 4>, 16> romLamps_{};
+  std::array<std::array<QCheckBox*, 4>, 16> romSwitches_{};
+  std::array<std::array<QLabel*, 4>, 16> ramLamps_{};
+};
+
+} // namespace debugger
