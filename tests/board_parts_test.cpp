@@ -218,3 +218,44 @@ TEST(ProgramRam, TheProcessorFetchesWhatWpmWrote) {
 }
 
 } // namespace
+
+// A part wired to the output port of a RAM chip on any CM-RAM line sees what WMP writes there,
+// and only that: DCL chooses the line, SRC the chip.
+TEST(Board, LampsOnEveryRamLineSeeTheirOwnPort) {
+  boards::BoardDescription description;
+  for (const char* pin : {"ram:0:2:0", "ram:1:2:0", "ram:2:1:0", "ram:3:3:0"}) {
+    description.parts.push_back(
+        {pin, boards::LampPart{*boards::ParseOutputPin(pin), std::string(pin)}});
+  }
+  ASSERT_EQ(boards::CheckBoard(description), "");
+  boards::Board board(description, 740000);
+  // For each line L (DCL 0, 1, 2, 4) and chip C: LDM dcl, DCL, FIM 0 C<<6, SRC 0, LDM 1, WMP.
+  const struct {
+    std::uint8_t dcl;
+    std::uint8_t chip;
+    std::size_t lamp; // the lamp that lights, or 4 for none
+  } writes[] = {{2, 2, 4}, {2, 1, 2}, {1, 2, 1}, {0, 2, 0}, {4, 3, 3}, {4, 1, 4}};
+  simulate::Machine machine = simulate::MakeMachine(simulate::Processor::I4004);
+  std::vector<bool> lit(4, false);
+  for (const auto& write : writes) {
+    SCOPED_TRACE(testing::Message() << "DCL " << int(write.dcl) << ", chip " << int(write.chip));
+    const std::vector<std::uint8_t> program{static_cast<std::uint8_t>(0xD0 | write.dcl),
+                                            0xFD,
+                                            0x20,
+                                            static_cast<std::uint8_t>(write.chip << 6),
+                                            0x21,
+                                            0xD1,
+                                            0xE1};
+    ASSERT_EQ(simulate::LoadImage(machine, program), "");
+    machine.addresses[machine.pointer] = 0;
+    for (std::size_t i = 0; i < 6; ++i) {
+      ASSERT_EQ(simulate::Step(machine, board).stop, simulate::Stop::None);
+    }
+    if (write.lamp < 4) {
+      lit[write.lamp] = true;
+    }
+    for (std::size_t lamp = 0; lamp < 4; ++lamp) {
+      EXPECT_EQ(board.LampLit(lamp), lit[lamp]) << board.Lamps()[lamp].name;
+    }
+  }
+}

@@ -42,6 +42,7 @@ struct State {
   std::optional<bool> interruptsEnabled = {};
   std::optional<bool> servingInterrupt = {};
   std::optional<int> savedSrc = {};
+  std::vector<std::pair<int, int>> rom = {}; // address in bank 0, byte
 };
 
 void Apply(Machine& machine, const State& state) {
@@ -95,6 +96,9 @@ void Apply(Machine& machine, const State& state) {
     machine.servingInterrupt = *state.servingInterrupt;
   if (state.savedSrc)
     machine.savedSrc = static_cast<std::uint8_t>(*state.savedSrc);
+  for (const auto& [address, byte] : state.rom) {
+    machine.rom[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(byte);
+  }
 }
 
 // What differs between two machines, for a failure message.
@@ -152,6 +156,7 @@ struct Row {
   int at = 0x100; // where the instruction sits
   bool test = false;
   std::uint8_t romInput = 0;
+  std::vector<std::string> outputs = {}; // what the peripherals were told, as TestBoard writes it
 };
 
 void Check(const std::vector<Row>& rows) {
@@ -181,6 +186,7 @@ void Check(const std::vector<Row>& rows) {
     EXPECT_EQ(step.stop, simulate::Stop::None);
     EXPECT_EQ(step.cycles, row.cycles);
     EXPECT_TRUE(after == expected) << Difference(after, expected);
+    EXPECT_EQ(board.outputs, row.outputs);
   }
 }
 
@@ -230,10 +236,11 @@ TEST(Instructions, PairsAndFarJumps) {
   Check({
       {"FIM loads a pair", {0x24, 0xA7}, {}, {.registers = {{4, 0xA}, {5, 7}}}, 2},
       {"SRC sends a pair", {0x27}, {.registers = {{6, 0xC}, {7, 5}}}, {.src = 0xC5}, 1},
+      // Distinct bytes at 23 in the blocks around: reading the wrong block gives another.
       {"FIN reads in its own block",
        {0x34},
-       {.registers = {{0, 0x2}, {1, 0x3}}},
-       {.registers = {{4, 0x0}, {5, 0x0}}},
+       {.registers = {{0, 0x2}, {1, 0x3}}, .rom = {{0x023, 0x11}, {0x123, 0x5C}, {0x223, 0x22}}},
+       {.registers = {{4, 0x5}, {5, 0xC}}},
        2},
       {"JIN jumps within the block", {0x33}, {.registers = {{2, 0x5}, {3, 0x6}}}, {.pc = 0x156}, 1},
       {"JIN at 1FF jumps within block 200",
@@ -388,8 +395,36 @@ TEST(Instructions, RamAndPorts) {
       {"RD1", {0xED}, {.src = 0x6A, .status = {{0, 1, 2, 1, 0xA}}}, {.acc = 0xA}, 1},
       {"RD2", {0xEE}, {.src = 0x6A, .status = {{0, 1, 2, 2, 0xB}}}, {.acc = 0xB}, 1},
       {"RD3", {0xEF}, {.src = 0x6A, .status = {{0, 1, 2, 3, 0xC}}}, {.acc = 0xC}, 1},
-      {"WMP", {0xE1}, {.acc = 5, .src = 0x6A, .dcl = 1}, {.ramPorts = {{1 * 4 + 1, 5}}}, 1},
-      {"WRR", {0xE2}, {.acc = 5, .src = 0x6A}, {.romPorts = {{6, 5}}}, 1},
+      {"WMP",
+       {0xE1},
+       {.acc = 5, .src = 0x6A, .dcl = 1},
+       {.ramPorts = {{1 * 4 + 1, 5}}},
+       1,
+       Processor::I4004,
+       0x100,
+       false,
+       0,
+       {"ram 1:1=5 @40"}},
+      {"WMP on lines 1 and 3 at once (DCL 5)",
+       {0xE1},
+       {.acc = 9, .src = 0xEA, .dcl = 5},
+       {.ramPorts = {{1 * 4 + 3, 9}, {3 * 4 + 3, 9}}},
+       1,
+       Processor::I4004,
+       0x100,
+       false,
+       0,
+       {"ram 1:3=9 @40", "ram 3:3=9 @40"}},
+      {"WRR",
+       {0xE2},
+       {.acc = 5, .src = 0x6A},
+       {.romPorts = {{6, 5}}},
+       1,
+       Processor::I4004,
+       0x100,
+       false,
+       0,
+       {"rom 6=5 @40"}},
       {"RDR reads the port's input lines",
        {0xEA},
        {.src = 0x6A},
