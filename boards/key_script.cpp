@@ -1,5 +1,7 @@
 #include "boards/key_script.h"
 
+#include <algorithm>
+
 namespace boards {
 
 namespace {
@@ -85,6 +87,32 @@ std::uint64_t ScheduleKeys(Board& board, const std::vector<KeyAction>& actions, 
     time += hold + gap;
   }
   return end;
+}
+
+void KeyPacer::Queue(const std::vector<KeyAction>& actions) {
+  actions_.insert(actions_.end(), actions.begin(), actions.end());
+}
+
+std::optional<std::uint64_t> KeyPacer::Advance(Board& board, std::uint64_t cycle) {
+  while (Waiting()) {
+    std::uint64_t due = pressedAny_ ? lastRelease_ + release_ : 0;
+    if (const DrumPrinter* printer = board.Printer();
+        printer != nullptr && printer->LastActivity() > 0) {
+      due = std::max(due, printer->LastActivity() + release_);
+    }
+    if (due > cycle) {
+      return due;
+    }
+    const KeyAction& action = actions_[next_++];
+    if (action.kind == KeyAction::Kind::Switch) {
+      board.SetSwitch(action.index, action.position, cycle);
+      continue;
+    }
+    board.PressKey(action.index, cycle, cycle + hold_);
+    lastRelease_ = cycle + hold_;
+    pressedAny_ = true;
+  }
+  return std::nullopt;
 }
 
 } // namespace boards

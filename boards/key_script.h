@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,5 +37,36 @@ struct KeyScript {
 // at which the last key is let go (or the last switch is set).
 std::uint64_t ScheduleKeys(Board& board, const std::vector<KeyAction>& actions, std::uint64_t start,
                            std::uint64_t hold, std::uint64_t gap);
+
+// Presses keys as a person does: a key goes down only once the one before has been let go for
+// `release` cycles and the board's printer has been still for as long, so that no key comes
+// while the firmware is still busy with the last one (a calculator that is printing may miss
+// it). Each key is held `hold` cycles. A switch setting takes effect when its turn comes.
+class KeyPacer {
+public:
+  KeyPacer(std::uint64_t hold, std::uint64_t release) : hold_(hold), release_(release) {}
+
+  void Queue(const std::vector<KeyAction>& actions);
+  // Presses the keys (and sets the switches) whose turn has come at `cycle`. Returns the cycle
+  // at which the next key is due if the printer stays still until then; nothing when no key is
+  // waiting.
+  std::optional<std::uint64_t> Advance(Board& board, std::uint64_t cycle);
+  [[nodiscard]] bool Waiting() const { return next_ < actions_.size(); }
+  [[nodiscard]] std::size_t Remaining() const { return actions_.size() - next_; }
+  // Forgets the keys not pressed yet.
+  void Clear() {
+    actions_.erase(actions_.begin() + static_cast<std::ptrdiff_t>(next_), actions_.end());
+  }
+  // The cycle at which the last key pressed is let go, 0 before the first.
+  [[nodiscard]] std::uint64_t LastRelease() const { return lastRelease_; }
+
+private:
+  std::uint64_t hold_;
+  std::uint64_t release_;
+  std::vector<KeyAction> actions_;
+  std::size_t next_ = 0;
+  std::uint64_t lastRelease_ = 0;
+  bool pressedAny_ = false;
+};
 
 } // namespace boards

@@ -89,20 +89,20 @@ private:
   std::string text_;
 };
 
-// When a run that presses keys may end: once the printer has been still for a while after the
-// last key, and at the latest some time after it.
-struct KeysEnd {
-  std::uint64_t lastKey = 0; // the cycle at which the last key is let go
+// The keys of a run, and when it may end after them: once the printer has been still for a while
+// after the last key, and at the latest some time after a key was let go.
+struct Keys {
+  boards::KeyPacer pacer;
   std::uint64_t stillFor = 0;
-  std::uint64_t deadline = 0;
+  std::uint64_t deadline = 0; // after the last key's release
 };
 
 // A run at work: the machine on its board, and where its output goes.
 class SimulatorLoop {
 public:
   SimulatorLoop(const SimulatorRun& run, simulate::Machine& machine, boards::Board& board,
-                std::optional<KeysEnd> keys, std::ostream& out, std::ostream& err)
-      : run_(run), machine_(machine), board_(board), keys_(keys), out_(out), err_(err),
+                std::optional<Keys> keys, std::ostream& out, std::ostream& err)
+      : run_(run), machine_(machine), board_(board), keys_(std::move(keys)), out_(out), err_(err),
         // Serial output and paper share standard output with nothing else, unless the state or
         // a trace goes there.
         writer_(run.state || run.trace ? err : out, err, run.untilOutput) {
@@ -125,14 +125,20 @@ public:
         break; // the awaited output has come
       }
       if (keys_ && outcome.end != simulate::RunEnd::Stopped) {
+        keys_->pacer.Advance(board_, machine_.cycles);
         const simulate::DrumPrinter* printer = board_.Printer();
         const std::uint64_t lastActivity =
-            std::max(keys_->lastKey, printer != nullptr ? printer->LastActivity() : 0);
-        if (machine_.cycles >= lastActivity + keys_->stillFor) {
+            std::max(keys_->pacer.LastRelease(), printer != nullptr ? printer->LastActivity() : 0);
+        if (!keys_->pacer.Waiting() && machine_.cycles >= lastActivity + keys_->stillFor) {
           break; // the keys are done and the printer is still
         }
-        if (machine_.cycles >= keys_->deadline) {
-          err_ << kProgram << ": the printer was still printing 30 s after the last key\n";
+        if (machine_.cycles >= keys_->pacer.LastRelease() + keys_->deadline) {
+          if (keys_->pacer.Waiting()) {
+            err_ << kProgram << ": the printer was still printing 30 s after a key; "
+                 << keys_->pacer.Remaining() << " key(s) were not pressed\n";
+          } else {
+            err_ << kProgram << ": the printer was still printing 30 s after the last key\n";
+          }
           status = kExitRunFailed;
           break;
         }
@@ -157,8 +163,12 @@ private:
   simulate::RunOutcome RunSlice() {
     simulate::RunLimits slice = limits_;
     if (keys_) {
+      // Looks at the printer every tenth of a second, and stops where the next key is due.
       const auto tenth = static_cast<std::uint64_t>(board_.CyclesPerSecond() / 10);
       slice.cycleLimit = std::min(limits_.cycleLimit, machine_.cycles + tenth + 1);
+      if (const auto due = keys_->pacer.Advance(board_, machine_.cycles)) {
+        slice.cycleLimit = std::min(slice.cycleLimit, std::max(*due, machine_.cycles + 1));
+      }
     }
     if (!run_.trace) {
       return simulate::Run(machine_, board_, slice);
@@ -192,7 +202,7 @@ private:
   const SimulatorRun& run_;
   simulate::Machine& machine_;
   boards::Board& board_;
-  std::optional<KeysEnd> keys_;
+  std::optional<Keys> keys_;
   std::ostream& out_;
   std::ostream& err_;
   OutputWriter writer_;
@@ -227,7 +237,7 @@ int RunSimulator(std::span<const std::string> args, std::istream& in, std::ostre
   }
   board.SendInput(run.input);
 
-  std::optional<KeysEnd> keys;
+  std::optional<Keys> keys;
   if (run.keys) {
     const boards::KeyScript script = boards::ParseKeys(*run.keys, board);
     if (!script.error.empty()) {
@@ -235,14 +245,14 @@ int RunSimulator(std::span<const std::string> args, std::istream& in, std::ostre
       return kExitUsageOrFile;
     }
     const double cyclesPerMs = board.CyclesPerSecond() / 1000;
-    keys.emplace();
-    keys->lastKey = boards::ScheduleKeys(
-        board, script.actions, 0, static_cast<std::uint64_t>(run.keyHoldMs * cyclesPerMs),
-        static_cast<std::uint64_t>(run.keyReleaseMs * cyclesPerMs));
-    keys->stillFor = static_cast<std::uint64_t>(2000 * cyclesPerMs);
-    keys->deadline = keys->lastKey + static_cast<std::uint64_t>(30000 * cyclesPerMs);
+    keys.emplace(Keys{boards::KeyPacer(static_cast<std::uint64_t>(run.keyHoldMs * cyclesPerMs),
+                                       static_cast<std::uint64_t>(run.keyReleaseMs * cyclesPerMs)),
+                      static_cast<std::uint64_t>(2000 * cyclesPerMs),
+                      static_cast<std::uint64_t>(30000 * cyclesPerMs)});
+    keys->pacer.Queue(script.actions);
+    keys->pacer.Advance(board, 0);
   }
-  return SimulatorLoop(run, *machine, board, keys, out, err).Run();
+  return SimulatorLoop(run, *machine, board, std::move(keys), out, err).Run();
 }
 
 } // namespace cli

@@ -165,6 +165,7 @@ void DebuggerCommands::RunToRow(int row) {
 
 void DebuggerCommands::StartRun() {
   running_ = true;
+  session_.BeginRun();
   runStartTime_ = services_.Now();
   runStartCycles_ = session_.machine().cycles;
   SetStatus(realSpeed_ ? "Running at the processor's speed..." : "Running...");

@@ -154,11 +154,8 @@ void Session::SetBoard(std::optional<boards::BoardDescription> board) {
 
 void Session::PressKey(std::size_t key) {
   if (key < board_->Keys().size()) {
-    const std::uint64_t from = std::max(machine_->cycles, keysFree_);
-    const double cyclesPerSecond = board_->CyclesPerSecond();
-    const auto until = from + static_cast<std::uint64_t>(kKeyHoldSeconds * cyclesPerSecond);
-    board_->PressKey(key, from, until);
-    keysFree_ = until + static_cast<std::uint64_t>(kKeyReleaseSeconds * cyclesPerSecond);
+    keys_->Queue({{boards::KeyAction::Kind::Press, key, 0}});
+    keys_->Advance(*board_, machine_->cycles);
   }
 }
 
@@ -201,7 +198,9 @@ std::string Session::TakeOutput() {
 }
 
 void Session::RebuildBoard() {
-  keysFree_ = 0;
+  const double cyclesPerSecond = clock_ / 8;
+  keys_.emplace(static_cast<std::uint64_t>(kKeyHoldSeconds * cyclesPerSecond),
+                static_cast<std::uint64_t>(kKeyReleaseSeconds * cyclesPerSecond));
   if (description_) {
     board_ = std::make_unique<boards::Board>(*description_, clock_);
     if (switchPositions_.size() != board_->Switches().size()) {
@@ -245,6 +244,7 @@ void Session::Reset() {
 }
 
 simulate::StepResult Session::Step() {
+  keys_->Advance(*board_, machine_->cycles);
   const simulate::StepResult step = simulate::Step(*machine_, *board_);
   CollectOutput();
   if (step.stop != simulate::Stop::None) {
@@ -254,14 +254,23 @@ simulate::StepResult Session::Step() {
 }
 
 Halt Session::Run(std::uint64_t cycles) {
+  const std::uint64_t end = machine_->cycles + cycles;
   simulate::RunLimits limits;
-  limits.cycleLimit = machine_->cycles + cycles;
   limits.until = targetAddress_;
   limits.breakpoints = &breakpoints_;
   limits.endAtHalt = true;
   for (;;) {
+    // Stops where the next key that is waiting is due, to press it.
+    const std::optional<std::uint64_t> due = keys_->Advance(*board_, machine_->cycles);
+    limits.cycleLimit = due ? std::min(end, std::max(*due, machine_->cycles + 1)) : end;
+    limits.breakpointOnFirst = !runStarting_;
+    const std::uint64_t before = machine_->cycles;
     const simulate::RunOutcome outcome = simulate::Run(*machine_, *board_, limits);
+    runStarting_ = runStarting_ && machine_->cycles == before;
     CollectOutput();
+    if (outcome.end == simulate::RunEnd::CycleLimit && machine_->cycles < end) {
+      continue;
+    }
     switch (outcome.end) {
     case simulate::RunEnd::Address:
       if (targetPointer_ < 0 || machine_->pointer == targetPointer_) {

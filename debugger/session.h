@@ -1,6 +1,7 @@
 #pragma once
 
 #include "boards/board.h"
+#include "boards/key_script.h"
 #include "debugger/program.h"
 #include "simulate/machine.h"
 #include "simulate/step.h"
@@ -34,8 +35,8 @@ struct SerialSettings {
 [[nodiscard]] std::string ToText(const SerialSettings& settings);
 [[nodiscard]] SerialSettings SerialSettingsFromText(std::string_view text);
 
-// How long a key clicked or typed on the board's panel is held, and how long it is let go before
-// the next one goes down, in the program's time.
+// How long a key clicked or typed on the board's panel is held, and how long it is let go (and the
+// printer still) before the next one goes down, in the program's time.
 inline constexpr double kKeyHoldSeconds = 0.1;
 inline constexpr double kKeyReleaseSeconds = 0.3;
 
@@ -80,7 +81,8 @@ public:
   }
   [[nodiscard]] const boards::Board& board() const { return *board_; }
   // Holds key `key` of the board for kKeyHoldSeconds, from now or, while earlier keys are still
-  // going down and up, after them: keys typed quickly follow one another as a person's would.
+  // going down and up or the printer is printing, once it has been still for kKeyReleaseSeconds:
+  // keys typed quickly follow one another as a person's would, and none is lost.
   void PressKey(std::size_t key);
   // Sets a switch of the board from now on; the setting outlasts a reset.
   void SetSwitch(std::size_t index, std::size_t position);
@@ -101,8 +103,10 @@ public:
 
   // Runs one instruction (or one waiting cycle of a halted 4040).
   simulate::StepResult Step();
-  // Runs until one of: a breakpoint (not on the first instruction), the target, a stop, HLT with
-  // interrupts disabled, or `cycles` more cycles.
+  // A run begins: its first instruction runs even at a breakpoint, so that it can go on from one.
+  void BeginRun() { runStarting_ = true; }
+  // Runs until one of: a breakpoint (not on the first instruction of a run), the target, a stop,
+  // HLT with interrupts disabled, or `cycles` more cycles. A run goes on over several calls.
   Halt Run(std::uint64_t cycles);
   // Where a run stops on its own besides breakpoints: the next instruction at `address` with
   // the stack pointer at `pointer` (or any pointer when -1). Cleared when reached.
@@ -133,7 +137,7 @@ private:
   std::optional<boards::BoardDescription> description_;
   std::unique_ptr<boards::Board> board_;
   std::vector<std::size_t> switchPositions_;
-  std::uint64_t keysFree_ = 0; // the cycle from which the next key may go down
+  std::optional<boards::KeyPacer> keys_; // the keys typed, going down one after another
   std::vector<PaperText> paper_;
   std::string serialText_; // taken by TakeOutput
   double clock_ = 740000;
@@ -141,6 +145,7 @@ private:
   bool test_ = false;
   std::array<std::uint8_t, 16> romInputs_{};
   std::bitset<simulate::kBanks * simulate::kBankSize> breakpoints_;
+  bool runStarting_ = false;
   int targetAddress_ = -1;
   int targetPointer_ = -1;
   simulate::StepResult lastStop_;

@@ -22,7 +22,7 @@ RunOutcome Run(Machine& machine, Peripherals& peripherals, const RunLimits& limi
       outcome.end = RunEnd::Address;
       return outcome;
     }
-    if (limits.breakpoints != nullptr && !first && !machine.halted) {
+    if (limits.breakpoints != nullptr && (!first || limits.breakpointOnFirst) && !machine.halted) {
       const std::size_t bank =
           machine.cpu == Processor::I4040 ? BankAt(machine, machine.cycles) : 0;
       if (limits.breakpoints->test(bank * kBankSize + pc)) {

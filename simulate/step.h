@@ -54,13 +54,16 @@ std::uint8_t BankAt(Machine& machine, std::uint64_t cycle);
 
 // Bounds of a run: it ends before an instruction at `until` (or at a breakpoint), when the
 // cycle count reaches `cycleLimit`, at a stop, at HLT with interrupts disabled when
-// `endAtHalt`, or when `*pause` has become true.
+// `endAtHalt`, or when `*pause` has become true. A breakpoint on the first instruction stops
+// the run only with `breakpointOnFirst`: a run that goes on from a breakpoint leaves it
+// without, and a run that goes on from where an earlier slice of it ended stops there with.
 struct RunLimits {
   std::uint64_t cycleLimit = 0;
   int until = -1;                                              // 12-bit address, -1 for none
   const std::bitset<kBanks* kBankSize>* breakpoints = nullptr; // by bank * 4096 + address
   bool endAtHalt = false;
   const bool* pause = nullptr;
+  bool breakpointOnFirst = false;
 };
 
 enum class RunEnd : std::uint8_t { CycleLimit, Address, Breakpoint, Halted, Stopped, Paused };
@@ -70,8 +73,7 @@ struct RunOutcome {
   StepResult last; // the last step; for Stopped, the one that could not run
 };
 
-// Steps until one of the limits is met. The first instruction runs even when it sits at a
-// breakpoint, so that a run can go on from one.
+// Steps until one of the limits is met.
 RunOutcome Run(Machine& machine, Peripherals& peripherals, const RunLimits& limits);
 
 // The words for a stop, for messages.

@@ -187,3 +187,40 @@ TEST(KeyScript, HoldsEachKeyAndLetsItGoBeforeTheNext) {
 }
 
 } // namespace
+
+// A key goes down only once the one before has been let go for the release time and the printer
+// has been still for as long: a printer that prints moves the next key on.
+TEST(KeyPacer, WaitsForTheKeyBeforeAndForThePrinter) {
+  const boards::LoadedBoard loaded = boards::ParseBoard(R"({"board": "p", "parts": [
+    {"name": "sr", "kind": "shift-register", "clock": "rom:0:0", "data": "rom:0:1"},
+    {"name": "drum", "kind": "pulse-train", "output": "test", "period_ms": 28, "width_ms": 5},
+    {"name": "printer", "kind": "drum-printer", "drum": "drum", "fire": "ram:0:0:1",
+     "advance": "ram:0:0:3", "hammers": {"shift_register": "sr", "columns": [1]},
+     "columns": [{"columns": "1", "symbols": ["0", "1"]}]},
+    {"name": "k", "kind": "button", "input": "rom:1:0"},
+    {"name": "j", "kind": "button", "input": "rom:1:1"}]})",
+                                                        "p");
+  ASSERT_EQ(loaded.error, "");
+  boards::Board board(*loaded.board, 740000);
+  const boards::KeyScript script = boards::ParseKeys("[k][j][k]", board);
+  ASSERT_EQ(script.error, "");
+  boards::KeyPacer pacer(100, 300);
+  pacer.Queue(script.actions);
+  EXPECT_EQ(pacer.Advance(board, 10), std::optional<std::uint64_t>(410)); // k at 10, up at 110
+  EXPECT_TRUE(board.KeyDown(0, 10));
+  EXPECT_FALSE(board.KeyDown(0, 110));
+  // The printer strikes at 200: the next key waits until 200 + 300; it feeds at 500: until 800.
+  board.RamOutput(0, 0, 0b0010, 200);
+  board.RamOutput(0, 0, 0b0000, 250);
+  EXPECT_EQ(pacer.Advance(board, 410), std::optional<std::uint64_t>(500));
+  board.RamOutput(0, 0, 0b1000, 500);
+  EXPECT_EQ(pacer.Advance(board, 550), std::optional<std::uint64_t>(800));
+  EXPECT_FALSE(board.KeyDown(1, 799));
+  EXPECT_EQ(pacer.Advance(board, 800), std::optional<std::uint64_t>(1200)); // j down until 900
+  EXPECT_TRUE(board.KeyDown(1, 800));
+  EXPECT_EQ(pacer.Remaining(), 1u);
+  EXPECT_EQ(pacer.Advance(board, 1200), std::nullopt);
+  EXPECT_TRUE(board.KeyDown(0, 1200));
+  EXPECT_EQ(pacer.LastRelease(), 1300u);
+  EXPECT_FALSE(pacer.Waiting());
+}

@@ -222,13 +222,21 @@ TEST_F(Simulator, TheCalculatorPrintsWhatItIsGiven) {
        "             10 /\n              3 =\n           3.33    *\n\n"},
       {"2[SQRT]", "              2 SQ\n1.4142135623730 SQ\n\n"},
       {"[FEED]", "\n"},
+      // Ten products summed, each printing three lines and a blank one before the next comes:
+      // 1 + 4 + 9 + ... + 100 = 385, every key seen.
+      {"1x1=+2x2=+3x3=+4x4=+5x5=+6x6=+7x7=+8x8=+9x9=+10x10=+=", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.keys);
     const ToolResult result = Sim("--image '" + (kFirmware / "busicom141pf.bin").string() +
                                   "' --board busicom-141pf --keys '" + c.keys + "'");
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, c.paper);
+    if (c.paper.empty()) {
+      EXPECT_TRUE(result.out.ends_with("            100 +\n            385    *\n\n"))
+          << result.out;
+    } else {
+      EXPECT_EQ(result.out, c.paper);
+    }
     EXPECT_EQ(result.err, "");
   }
 }
