@@ -99,6 +99,8 @@ void Board::Drive(const InputPin& pin, const Driver& driver) {
   auto made = std::make_unique<Driver>(driver);
   if (pin.kind == InputPin::Kind::Test) {
     testDriver_ = std::move(made);
+  } else if (pin.kind == InputPin::Kind::Interrupt) {
+    interruptDriver_ = std::move(made);
   } else {
     romDrivers_[pin.port & 0xF][pin.bit & 3] = std::move(made);
     drivenMask_[pin.port & 0xF] |= static_cast<std::uint8_t>(1u << (pin.bit & 3));
@@ -194,7 +196,8 @@ void Board::Add(const std::string&, const SerialInPart& part, Wiring& wiring) {
 }
 
 void Board::Add(const std::string&, const ProgramRamPart& part, Wiring&) {
-  programRam_ = std::make_unique<ProgramRam>(part.page, part.banks, part.lowHalfFirst);
+  programRam_ = std::make_unique<ProgramRam>(
+      part.page, part.banks, ProgramRam::Wiring{part.lowHalfFirst, part.srcStartsByte});
   if (part.bankSelect) {
     bankSelect_ = part.bankSelect;
     Listen(OutputPin{OutputPin::Kind::Ram, part.bankSelect->line, part.bankSelect->chip, 0},
@@ -235,6 +238,22 @@ bool Board::Driven(const Driver& driver, std::uint64_t cycle, bool poll) {
 
 bool Board::Test(std::uint64_t cycle) {
   return testDriver_ ? Driven(*testDriver_, cycle, true) : test_;
+}
+
+bool Board::Interrupt(std::uint64_t cycle) {
+  if (interruptEvery_ != 0 && cycle >= nextInterrupt_) {
+    interruptRequested_ = true;
+    nextInterrupt_ +=
+        (cycle - nextInterrupt_) / interruptEvery_ * interruptEvery_ + interruptEvery_;
+  }
+  return interruptRequested_ || (interruptDriver_ && Driven(*interruptDriver_, cycle, true));
+}
+
+void Board::InterruptTaken(std::uint64_t) { interruptRequested_ = false; }
+
+void Board::RequestInterruptEvery(std::uint64_t cycles) {
+  interruptEvery_ = cycles;
+  nextInterrupt_ = cycles;
 }
 
 bool Board::TestLevel(std::uint64_t cycle) const {

@@ -54,6 +54,8 @@ public:
   Board& operator=(const Board&) = delete;
 
   bool Test(std::uint64_t cycle) override;
+  bool Interrupt(std::uint64_t cycle) override;
+  void InterruptTaken(std::uint64_t cycle) override;
   std::uint8_t RomInput(std::uint8_t port, std::uint64_t cycle) override;
   void RomOutput(std::uint8_t port, std::uint8_t value, std::uint64_t cycle) override;
   void RamOutput(std::uint8_t line, std::uint8_t chip, std::uint8_t value,
@@ -73,6 +75,12 @@ public:
   // The level of TEST at `cycle`, without the program looking at it (which starts a waiting
   // serial byte).
   [[nodiscard]] bool TestLevel(std::uint64_t cycle) const;
+  // A device asks for an interrupt on INT and holds it until the 4040 takes it: once now, and
+  // with `RequestInterruptEvery` every `cycles` cycles from cycle `cycles` on (0 for never).
+  // Parts wired to INT drive it as a level besides.
+  void RequestInterrupt() { interruptRequested_ = true; }
+  void RequestInterruptEvery(std::uint64_t cycles);
+  [[nodiscard]] bool InterruptRequested() const { return interruptRequested_; }
 
   // The keys a script or the panel can press: matrix keys and buttons.
   struct Key {
@@ -185,6 +193,10 @@ private:
   std::array<std::vector<Listener>, 16> romListeners_;
   std::array<std::vector<Listener>, simulate::kRamLines * simulate::kRamChips> ramListeners_;
   std::unique_ptr<Driver> testDriver_;
+  std::unique_ptr<Driver> interruptDriver_;
+  bool interruptRequested_ = false;
+  std::uint64_t interruptEvery_ = 0;
+  std::uint64_t nextInterrupt_ = 0;
   std::array<std::array<std::unique_ptr<Driver>, 4>, 16> romDrivers_;
   std::array<std::uint8_t, 16> drivenMask_{};
   bool outputWaiting_ = false;

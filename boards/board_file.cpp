@@ -334,7 +334,8 @@ PartKind SerialIn(const Json& json, const std::string& where) {
 }
 
 PartKind ProgramRam(const Json& json, const std::string& where) {
-  const Fields f(json, where, {"name", "kind", "page", "banks", "bank_select", "first_half"});
+  const Fields f(json, where,
+                 {"name", "kind", "page", "banks", "bank_select", "first_half", "byte_starts"});
   ProgramRamPart part;
   const std::string page = f.String("page", "F");
   if (page.size() != 1 || !std::isxdigit(static_cast<unsigned char>(page[0]))) {
@@ -349,11 +350,16 @@ PartKind ProgramRam(const Json& json, const std::string& where) {
       throw Fault{where + ": \"bank_select\" must be a RAM port ram:L:C, not " + Quoted(text)};
     }
   }
-  const std::string half = f.String("first_half", "low");
+  const std::string half = f.String("first_half", "high");
   if (half != "low" && half != "high") {
     throw Fault{where + ": \"first_half\" must be \"low\" or \"high\", not " + Quoted(half)};
   }
   part.lowHalfFirst = half == "low";
+  const std::string starts = f.String("byte_starts", "reset");
+  if (starts != "reset" && starts != "src") {
+    throw Fault{where + ": \"byte_starts\" must be \"reset\" or \"src\", not " + Quoted(starts)};
+  }
+  part.srcStartsByte = starts == "src";
   return part;
 }
 

@@ -65,6 +65,9 @@ std::optional<InputPin> ParseInputPin(std::string_view text) {
   if (text == "test") {
     return InputPin{};
   }
+  if (text == "int") {
+    return InputPin{InputPin::Kind::Interrupt, 0, 0};
+  }
   if (text.starts_with("rom:")) {
     const auto numbers = Numbers(text.substr(4), 2, 16);
     if (!numbers || (*numbers)[0] > 15 || (*numbers)[1] > 3) {
@@ -79,6 +82,9 @@ std::optional<InputPin> ParseInputPin(std::string_view text) {
 std::string PinText(const InputPin& pin) {
   if (pin.kind == InputPin::Kind::Test) {
     return "test";
+  }
+  if (pin.kind == InputPin::Kind::Interrupt) {
+    return "int";
   }
   return std::string("rom:") + translate::kHexDigits[pin.port & 0xF] + ":" +
          std::to_string(pin.bit);

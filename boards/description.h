@@ -40,9 +40,10 @@ struct OutputPin {
 [[nodiscard]] std::optional<OutputPin> ParseOutputPin(std::string_view text);
 [[nodiscard]] std::string PinText(const OutputPin& pin);
 
-// An input that a part drives: the TEST pin, or input line `bit` of ROM port `port`.
+// An input that a part drives: the TEST pin, the 4040's INT pin, or input line `bit` of ROM
+// port `port`.
 struct InputPin {
-  enum class Kind : std::uint8_t { Test, Rom };
+  enum class Kind : std::uint8_t { Test, Rom, Interrupt };
   Kind kind = Kind::Test;
   std::uint8_t port = 0;
   std::uint8_t bit = 0;
@@ -50,7 +51,7 @@ struct InputPin {
   friend bool operator==(const InputPin&, const InputPin&) = default;
 };
 
-// "test" or "rom:P:B"; nothing for a text that is not one.
+// "test", "int" or "rom:P:B"; nothing for a text that is not one.
 [[nodiscard]] std::optional<InputPin> ParseInputPin(std::string_view text);
 [[nodiscard]] std::string PinText(const InputPin& pin);
 
@@ -166,7 +167,8 @@ struct ProgramRamPart {
   std::uint8_t page = 0xF;
   unsigned banks = 1;
   std::optional<RamPort> bankSelect; // the port whose value chooses the bank
-  bool lowHalfFirst = true;
+  bool lowHalfFirst = false;         // Intel's 4008/4009: the first WPM writes the upper half
+  bool srcStartsByte = false;        // Intel's: only RESET sets the half-byte counter back
   friend bool operator==(const ProgramRamPart&, const ProgramRamPart&) = default;
 };
 

@@ -49,7 +49,8 @@ Runs an Intel 4004 or 4040 program, cycle by cycle.
                           key the run goes on until the printer has been still for 2 s (at most
                           30 s)
   --key-hold MS           how long each key is held (default 100 ms of simulated time)
-  --key-release MS        how long each key is let go before the next (default 300)
+  --key-release MS        how long each key is let go, and the printer still, before the next
+                          goes down (default 300)
   -h, --help              show this help and exit
       --version           show the version and exit
 

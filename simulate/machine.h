@@ -73,7 +73,10 @@ struct Machine {
   bool halted = false;            // 4040: stopped by HLT until an interrupt
   bool interruptsEnabled = false; // 4040: EIN (SEI) and DIN (CLI)
   bool servingInterrupt = false;  // 4040: an interrupt was taken and BBS has not returned yet
-  std::uint8_t savedSrc = 0;      // 4040: SRC as it was when the interrupt was taken
+  // 4040: the SRC register, the last address SRC sent outside an interrupt routine (SRC within
+  // one leaves it), which BBS sends again.
+  std::uint8_t savedSrc = 0;
+  std::uint8_t savedRegisterBank = 0; // 4040: the register bank when the interrupt was taken
 
   friend bool operator==(const Machine&, const Machine&) = default;
 };

@@ -25,6 +25,8 @@ public:
                          std::uint64_t cycle) = 0;
   // The 4040's INT input: true while a device asks for an interrupt.
   virtual bool Interrupt(std::uint64_t /*cycle*/) { return false; }
+  // The 4040 took the interrupt (INTA): a device that holds INT until then lets it go.
+  virtual void InterruptTaken(std::uint64_t /*cycle*/) {}
   // SRC sent `address` to the RAMs and ROMs.
   virtual void SentAddress(std::uint8_t /*address*/, std::uint64_t /*cycle*/) {}
 

@@ -185,10 +185,15 @@ void Execute(Machine& machine, Peripherals& peripherals, StepResult& step, std::
   case Position("BBS"):
     Pop(machine);
     machine.src = machine.savedSrc;
-    machine.servingInterrupt = false;
+    if (machine.servingInterrupt) {
+      machine.registerBank = machine.savedRegisterBank;
+      machine.servingInterrupt = false;
+    }
     return;
   case Position("LCR"):
-    machine.acc = static_cast<std::uint8_t>((machine.romBank << 3) | (machine.dcl & 7));
+    // The bank bit is the bank in effect: a DB0 or DB1 of the last three cycles has not taken
+    // effect yet.
+    machine.acc = static_cast<std::uint8_t>((BankAt(machine, cycle) << 3) | (machine.dcl & 7));
     return;
   case Position("OR4"):
   case Position("OR5"):
@@ -221,6 +226,9 @@ void Execute(Machine& machine, Peripherals& peripherals, StepResult& step, std::
     return;
   case Position("SRC"):
     machine.src = Pair(machine, low >> 1);
+    if (!machine.servingInterrupt) {
+      machine.savedSrc = machine.src;
+    }
     peripherals.SentAddress(machine.src, cycle);
     return;
   case Position("FIN"):
@@ -388,6 +396,8 @@ void Execute(Machine& machine, Peripherals& peripherals, StepResult& step, std::
     machine.dcl = machine.acc & 7;
     return;
   default:
+    // A row of the instruction table without a case here: stop rather than run it as nothing.
+    step.stop = Stop::UndefinedInstruction;
     return;
   }
 }
@@ -400,17 +410,20 @@ StepResult Step(Machine& machine, Peripherals& peripherals) {
   const bool is4040 = machine.cpu == Processor::I4040;
 
   // A 4040 with interrupts enabled takes an interrupt between instructions: like a JMS to 003,
-  // which saves the address of the next instruction, and SRC beside it for BBS. No further
-  // interrupt is taken until BBS has returned.
+  // which saves the address of the next instruction; the register bank is saved and bank 0
+  // selected. No further interrupt is taken until BBS has returned, nor in the three cycles
+  // after a DB0 or DB1.
   if (is4040 && machine.interruptsEnabled && !machine.servingInterrupt &&
-      peripherals.Interrupt(cycle)) {
+      cycle >= machine.bankSwitchCycle && peripherals.Interrupt(cycle)) {
     step.address = ProgramCounter(machine);
     step.bank = BankAt(machine, cycle);
     step.interrupt = true;
     step.cycles = 2;
     machine.halted = false;
     machine.servingInterrupt = true;
-    machine.savedSrc = machine.src;
+    machine.savedRegisterBank = machine.registerBank;
+    machine.registerBank = 0;
+    peripherals.InterruptTaken(cycle);
     Push(machine, ProgramCounter(machine), 0x003);
     machine.cycles += step.cycles;
     return step;
@@ -449,6 +462,11 @@ StepResult Step(Machine& machine, Peripherals& peripherals) {
   const auto next = static_cast<std::uint16_t>((address + decoded.length) & 0xFFF);
   machine.addresses[machine.pointer] = next;
   Execute(machine, peripherals, step, decoded.position, next, cycle);
+  if (step.stop != Stop::None) {
+    machine.addresses[machine.pointer] = address;
+    step.cycles = 0;
+    return step;
+  }
   machine.cycles += decoded.cycles;
   return step;
 }

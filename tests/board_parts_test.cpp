@@ -171,21 +171,37 @@ TEST(DrumPrinter, RecordsWhatTheHammersStrikeAtEachDrumPosition) {
   EXPECT_EQ(printer.LastActivity(), 180u);
 }
 
+// Every WPM and RPM flips the half-byte counter; Intel's 4008/4009 write the upper half first and
+// set the counter back only at RESET, a board of one's own may differ in both.
 TEST(ProgramRam, WritesAndReadsHalfBytesInTheBoardsOrderAndSwitchesBanks) {
-  for (const bool lowFirst : {true, false}) {
-    SCOPED_TRACE(lowFirst ? "low half first" : "high half first");
+  struct Case {
+    bool lowFirst;
+    bool srcStarts;
+    std::uint8_t afterTwo;   // the byte after WPM 5, WPM A
+    std::uint8_t afterThree; // after a third WPM 3, which begins the next byte
+    std::uint8_t reads[2];   // two RPMs after an SRC
+  };
+  const Case cases[] = {
+      {false, false, 0x5A, 0x3A, {0xA, 0x3}}, // Intel's: the counter stays on the second half
+      {false, true, 0x5A, 0x3A, {0x3, 0xA}},
+      {true, false, 0xA5, 0xA3, {0xA, 0x3}},
+      {true, true, 0xA5, 0xA3, {0x3, 0xA}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.lowFirst ? "low" : "high") << " half first, "
+                                    << (c.srcStarts ? "SRC" : "RESET") << " starts a byte");
     simulate::Machine machine = simulate::MakeMachine(simulate::Processor::I4004);
-    simulate::ProgramRam ram(0xF, 2, lowFirst);
+    simulate::ProgramRam ram(0xF, 2, {c.lowFirst, c.srcStarts});
     machine.src = 0x10;
     ram.Designate();
     ram.Write(machine, 0x5);
     ram.Write(machine, 0xA);
-    EXPECT_EQ(machine.rom[0xF10], lowFirst ? 0xA5 : 0x5A);
-    ram.Write(machine, 0x3); // a third write is the first half of the byte again
-    EXPECT_EQ(machine.rom[0xF10], lowFirst ? 0xA3 : 0x3A);
+    EXPECT_EQ(machine.rom[0xF10], c.afterTwo);
+    ram.Write(machine, 0x3);
+    EXPECT_EQ(machine.rom[0xF10], c.afterThree);
     ram.Designate();
-    EXPECT_EQ(ram.Read(machine), 0x3); // the halves come back in the order they were written
-    EXPECT_EQ(ram.Read(machine), 0xA);
+    EXPECT_EQ(ram.Read(machine), c.reads[0]);
+    EXPECT_EQ(ram.Read(machine), c.reads[1]);
 
     // Bank 1 is empty; bank 0 comes back as it was.
     ram.SelectBank(1);
@@ -193,7 +209,7 @@ TEST(ProgramRam, WritesAndReadsHalfBytesInTheBoardsOrderAndSwitchesBanks) {
     EXPECT_EQ(machine.rom[0xF10], 0x00);
     ram.SelectBank(0);
     ram.Sync(machine);
-    EXPECT_EQ(machine.rom[0xF10], lowFirst ? 0xA3 : 0x3A);
+    EXPECT_EQ(machine.rom[0xF10], c.afterThree);
     EXPECT_EQ(machine.rom[0xE10], 0x00); // nothing outside the page
   }
 }

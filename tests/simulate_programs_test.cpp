@@ -287,3 +287,101 @@ TEST(Serial, BrokenFramesAreReportedNotHidden) {
 }
 
 } // namespace
+
+namespace {
+
+// Steps until the next instruction is at the label `label`, a step at a time.
+void StepTo(Machine& machine, simulate::Peripherals& board, const std::string& label) {
+  for (int i = 0; i < 10000 && simulate::ProgramCounter(machine) != labels[label]; ++i) {
+    ASSERT_EQ(simulate::Step(machine, board).stop, simulate::Stop::None);
+  }
+  ASSERT_EQ(simulate::ProgramCounter(machine), labels[label]) << label;
+}
+
+// The 4040 as Intel's MCS-40 manual describes it: the SRC register that SRC in an interrupt
+// routine leaves alone and BBS sends again, the register bank on an interrupt, no interrupt in
+// the three cycles after DB0 or DB1, and the bank bit of LCR while a DB1 is taking effect.
+TEST(Programs, The4040AsIntelDocumentsIt) {
+  const boards::BoardDescription none;
+  {
+    SCOPED_TRACE("BBS outside an interrupt sends the last SRC again");
+    Machine machine =
+        Load("FIM 0, 3C\nSRC 0\nJMS SUB\nDONE:\nJUN DONE\nSUB:\nBBS\n", Processor::I4040);
+    boards::Board board(none, 740000);
+    StepTo(machine, board, "DONE");
+    EXPECT_EQ(machine.src, 0x3C);
+  }
+  {
+    SCOPED_TRACE("an interrupt routine runs in bank 0 and its SRC does not reach the register");
+    Machine machine = Load(R"(
+        JUN START
+        NOP
+        FIM 1, 77       ; 003: the routine's own SRC
+        SRC 1
+        LDM 9
+        XCH 0           ; R0 of the bank the routine runs in
+        BBS
+START:
+        SEI
+        SB1
+        FIM 0, 3C       ; R0' and R1' of bank 1
+        SRC 0
+WAIT:
+        JUN WAIT
+)",
+                           Processor::I4040);
+    boards::Board board(none, 740000);
+    StepTo(machine, board, "WAIT");
+    board.RequestInterrupt();
+    EXPECT_TRUE(simulate::Step(machine, board).interrupt);
+    EXPECT_EQ(machine.registerBank, 0);
+    StepTo(machine, board, "WAIT");
+    EXPECT_EQ(machine.src, 0x3C);
+    EXPECT_EQ(machine.registerBank, 1);
+    EXPECT_EQ(machine.registers[0], 9);
+    EXPECT_EQ(machine.registers[16], 3);
+  }
+  {
+    SCOPED_TRACE("no interrupt in the three cycles after DB0");
+    Machine machine =
+        Load("JUN START\nNOP\nBBS\nSTART:\nSEI\nDB0\nAFTER:\nNOP\nNOP\nNOP\n", Processor::I4040);
+    boards::Board board(none, 740000);
+    StepTo(machine, board, "AFTER");
+    board.RequestInterrupt();
+    EXPECT_FALSE(simulate::Step(machine, board).interrupt);
+    EXPECT_FALSE(simulate::Step(machine, board).interrupt);
+    EXPECT_TRUE(simulate::Step(machine, board).interrupt);
+  }
+  {
+    SCOPED_TRACE("LCR gives the bank in effect, three cycles after DB1");
+    Machine machine = Load("DB1\nLCR\nXCH 2\nLCR\nXCH 3\nDONE:\nJUN DONE\n", Processor::I4040);
+    std::copy_n(machine.rom.begin(), simulate::kBankSize,
+                machine.rom.begin() + simulate::kBankSize);
+    boards::Board board(none, 740000);
+    StepTo(machine, board, "DONE");
+    EXPECT_EQ(machine.registers[2], 0);
+    EXPECT_EQ(machine.registers[3], 8);
+  }
+}
+
+// Every instruction of the table runs on the processor that has it: a row without its case in
+// the decoder would stop as a byte that is no instruction.
+TEST(Programs, EveryInstructionOfTheTableRuns) {
+  boards::BoardDescription description;
+  description.parts.push_back({"ram", boards::ProgramRamPart{}});
+  for (const Processor cpu : {Processor::I4004, Processor::I4040}) {
+    for (int byte = 0; byte < 256; ++byte) {
+      if (translate::kFirstByteInstruction[static_cast<std::size_t>(byte)] < 0) {
+        continue;
+      }
+      SCOPED_TRACE(testing::Message()
+                   << std::string(simulate::ProcessorName(cpu)) << " byte " << std::hex << byte);
+      boards::Board board(description, 740000);
+      Machine machine = simulate::MakeMachine(cpu);
+      machine.rom[0] = static_cast<std::uint8_t>(byte);
+      EXPECT_EQ(simulate::Step(machine, board).stop, simulate::Stop::None);
+    }
+  }
+}
+
+} // namespace

@@ -235,7 +235,11 @@ TEST(Instructions, ConditionalJumpsTestInvertedOrNot) {
 TEST(Instructions, PairsAndFarJumps) {
   Check({
       {"FIM loads a pair", {0x24, 0xA7}, {}, {.registers = {{4, 0xA}, {5, 7}}}, 2},
-      {"SRC sends a pair", {0x27}, {.registers = {{6, 0xC}, {7, 5}}}, {.src = 0xC5}, 1},
+      {"SRC sends a pair and keeps it in the SRC register",
+       {0x27},
+       {.registers = {{6, 0xC}, {7, 5}}},
+       {.src = 0xC5, .savedSrc = 0xC5},
+       1},
       // Distinct bytes at 23 in the blocks around: reading the wrong block gives another.
       {"FIN reads in its own block",
        {0x34},

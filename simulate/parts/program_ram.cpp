@@ -8,8 +8,8 @@ namespace {
 constexpr std::size_t kPageSize = 256;
 }
 
-ProgramRam::ProgramRam(std::uint8_t page, unsigned banks, bool lowHalfFirst)
-    : page_(page & 0xF), banks_(std::max(banks, 1u)), lowHalfFirst_(lowHalfFirst),
+ProgramRam::ProgramRam(std::uint8_t page, unsigned banks, Wiring wiring)
+    : page_(page & 0xF), banks_(std::max(banks, 1u)), wiring_(wiring),
       bytes_(banks_ * kPageSize, 0) {}
 
 void ProgramRam::Sync(Machine& machine) {
@@ -22,7 +22,7 @@ void ProgramRam::Sync(Machine& machine) {
 }
 
 bool ProgramRam::NextHalfIsHigh() {
-  const bool high = secondHalf_ == lowHalfFirst_;
+  const bool high = secondHalf_ == wiring_.lowHalfFirst;
   secondHalf_ = !secondHalf_;
   return high;
 }

@@ -9,15 +9,27 @@ namespace simulate {
 
 // Read/write program memory in place of one page of ROM, as boards build it from a static RAM
 // (the job of Intel's 4008/4009 pair): WPM writes the accumulator into it, RPM reads it, and the
-// processor fetches instructions from it like from ROM. A byte takes two WPMs (or RPMs) after an
-// SRC, whose address chooses the byte in the page; which half comes first is the board's choice.
+// processor fetches instructions from it like from ROM. A byte takes two WPMs (or RPMs); the
+// SRC address chooses the byte in the page. A counter that every WPM and RPM flips chooses the
+// half: Intel's pair writes the upper half first and sets the counter back only at RESET, while
+// a board of one's own may write the lower half first, or start a byte at every SRC.
 // Boards with more RAM than a page switch banks of it into the page from an output port.
 class ProgramRam {
 public:
-  ProgramRam(std::uint8_t page, unsigned banks, bool lowHalfFirst);
+  struct Wiring {
+    bool lowHalfFirst = false;
+    bool srcStartsByte = false;
+  };
 
-  // SRC: the next WPM or RPM begins a byte.
-  void Designate() { secondHalf_ = false; }
+  ProgramRam(std::uint8_t page, unsigned banks, Wiring wiring);
+
+  // SRC sent an address: where the board starts a byte at every SRC, the next WPM or RPM
+  // reaches its first half.
+  void Designate() {
+    if (wiring_.srcStartsByte) {
+      secondHalf_ = false;
+    }
+  }
   // WPM: writes the half byte `value` at the SRC address of `machine`.
   void Write(Machine& machine, std::uint8_t value);
   // RPM: the half byte at the SRC address.
@@ -35,7 +47,7 @@ private:
 
   std::uint8_t page_;
   unsigned banks_;
-  bool lowHalfFirst_;
+  Wiring wiring_;
   std::vector<std::uint8_t> bytes_; // bank 0, bank 1, ... of 256 bytes each
   unsigned wanted_ = 0;
   int shown_ = -1; // the bank in the machine's program memory
