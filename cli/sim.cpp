@@ -236,6 +236,7 @@ int RunSimulator(std::span<const std::string> args, std::istream& in, std::ostre
     board.SetRomInput(port, value);
   }
   board.SendInput(run.input);
+  board.RequestInterruptEvery(run.interruptEvery);
 
   std::optional<Keys> keys;
   if (run.keys) {

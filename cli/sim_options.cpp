@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <limits>
 
 namespace cli {
 
@@ -28,7 +30,10 @@ Runs an Intel 4004 or 4040 program, cycle by cycle.
   --state                 at the end, print the machine state as one JSON object
   --trace                 print one line per instruction run: cycle count, address, bytes,
                           mnemonic with operands, then the accumulator, carry and what changed
-  --clock HZ              the processor clock in Hz (default 740000), for serial timing and times
+  --clock HZ              the processor clock in Hz, 1000 to 100000000 (default 740000), for
+                          serial timing and times
+  --interrupt-every N     with the 4040: a device asks for an interrupt every N instruction
+                          cycles and holds INT until the processor takes it
   --serial-tx PIN         decode asynchronous serial output (8N1) sent by the program on PIN:
                           rom:P:B = bit B of ROM port P's output; ram:L:C:B = bit B of the output
                           port of RAM chip C on CM-RAM line L
@@ -66,29 +71,30 @@ struct Options {
   std::string program;
   bool image = false;
   std::string cpu{simulate::ProcessorName(simulate::Processor::I4004)};
-  std::optional<std::uint64_t> cycles;
+  // Numbers as they were typed, checked with their ranges.
+  std::optional<std::string> cycles;
   std::optional<std::string> until;
-  int test = 0;
+  std::optional<std::string> test;
   std::vector<std::string> romInputs;
   bool state = false;
   bool trace = false;
-  double clock = 740000;
+  std::optional<std::string> clock;
+  std::optional<std::string> interruptEvery;
   std::optional<std::string> serialTx;
   std::optional<std::string> serialRx;
   bool invertTx = false;
   bool invertRx = false;
   bool invert = false;
   std::string serialFormat = "8N1";
-  double baud = 9600;
+  std::optional<std::string> baud;
   std::optional<std::string> input;
   std::optional<std::string> untilOutput;
   std::optional<std::string> board;
   std::optional<std::string> keys;
-  double keyHold = 100;
-  double keyRelease = 300;
+  std::optional<std::string> keyHold;
+  std::optional<std::string> keyRelease;
   std::string serialOptionGiven; // the first serial wiring option given, for its message
   bool cpuGiven = false;
-  bool clockGiven = false;
 };
 
 template <typename Kind> bool HasPart(const boards::BoardDescription& board) {
@@ -132,6 +138,85 @@ std::optional<unsigned> HexNumber(std::string_view text) {
   return value;
 }
 
+// A whole number from `low` to `high`, in decimal digits only; nothing for anything else.
+std::optional<std::uint64_t> WholeNumber(std::string_view text, std::uint64_t low,
+                                         std::uint64_t high) {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low ||
+      value > high) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// A number above `low` (or from `low` on, with `lowIncluded`) up to `high`; nothing for
+// anything else.
+std::optional<double> RealNumber(std::string_view text, double low, bool lowIncluded, double high) {
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
+      !std::isfinite(value) || value > high || value < low || (!lowIncluded && value == low)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+constexpr std::uint64_t kMostCycles = std::numeric_limits<std::uint64_t>::max();
+
+// Checks the numeric options, each against its range.
+std::string CheckNumbers(const Options& options, SimulatorRun& run) {
+  if (options.cycles) {
+    run.cycles = WholeNumber(*options.cycles, 0, kMostCycles);
+    if (!run.cycles) {
+      return "--cycles needs a whole number from 0 to " + std::to_string(kMostCycles) +
+             ", not '" + *options.cycles + "'";
+    }
+  }
+  if (options.test) {
+    const auto level = WholeNumber(*options.test, 0, 1);
+    if (!level) {
+      return "--test must be 0 or 1, not '" + *options.test + "'";
+    }
+    run.test = *level != 0;
+  }
+  if (options.clock) {
+    const auto clock = RealNumber(*options.clock, 1000, true, 100e6);
+    if (!clock) {
+      return "--clock needs a frequency in Hz from 1000 to 100000000, not '" + *options.clock +
+             "'";
+    }
+    run.clock = *clock;
+  }
+  if (options.baud && !RealNumber(*options.baud, 0, false, 1e7)) {
+    return "--baud needs a bit rate above 0 and at most 10000000, not '" + *options.baud + "'";
+  }
+  if (options.keyHold) {
+    const auto hold = RealNumber(*options.keyHold, 0, false, 60000);
+    if (!hold) {
+      return "--key-hold must be above 0 and at most 60000 (milliseconds), not '" +
+             *options.keyHold + "'";
+    }
+    run.keyHoldMs = *hold;
+  }
+  if (options.keyRelease) {
+    const auto release = RealNumber(*options.keyRelease, 0, true, 60000);
+    if (!release) {
+      return "--key-release must be 0 to 60000 (milliseconds), not '" + *options.keyRelease +
+             "'";
+    }
+    run.keyReleaseMs = *release;
+  }
+  if (options.interruptEvery) {
+    run.interruptEvery = WholeNumber(*options.interruptEvery, 1, kMostCycles).value_or(0);
+    if (run.interruptEvery == 0) {
+      return "--interrupt-every needs a whole number of cycles from 1 to " +
+             std::to_string(kMostCycles) + ", not '" + *options.interruptEvery + "'";
+    }
+  }
+  return {};
+}
+
 // Checks the options that say what the board is: --board, or the serial options that wire a
 // serial line. Returns what is wrong with them.
 std::string CheckBoardOptions(const Options& options, SimulatorRun& run) {
@@ -149,7 +234,7 @@ std::string CheckBoardOptions(const Options& options, SimulatorRun& run) {
     if (!options.cpuGiven && run.board.cpu) {
       run.cpu = *run.board.cpu;
     }
-    if (!options.clockGiven && run.board.clockHz) {
+    if (!options.clock && run.board.clockHz) {
       run.clock = *run.board.clockHz;
     }
     return {};
@@ -162,7 +247,7 @@ std::string CheckBoardOptions(const Options& options, SimulatorRun& run) {
   }
   boards::SerialLine line;
   line.format = *format;
-  line.baud = options.baud;
+  line.baud = options.baud ? RealNumber(*options.baud, 0, false, 1e7).value_or(9600) : 9600;
   line.invertTransmit = options.invertTx || options.invert;
   line.invertReceive = options.invertRx || options.invert;
   if (options.serialTx) {
@@ -212,18 +297,21 @@ std::variant<SimulatorRun, std::string> Check(const Options& options) {
   SimulatorRun run;
   run.program = options.program;
   run.image = options.image;
-  run.cycles = options.cycles;
-  run.test = options.test != 0;
   run.state = options.state;
   run.trace = options.trace;
   run.keys = options.keys;
-  run.keyHoldMs = options.keyHold;
-  run.keyReleaseMs = options.keyRelease;
   const auto cpu = simulate::ParseProcessor(options.cpu);
   if (!cpu) {
     return "--cpu must be 4004 or 4040, not '" + options.cpu + "'";
   }
   run.cpu = *cpu;
+  if (std::string problem = CheckNumbers(options, run); !problem.empty()) {
+    return problem;
+  }
+  if (run.interruptEvery != 0 && run.cpu != simulate::Processor::I4040) {
+    return "--interrupt-every needs the 4040 (--cpu 4040, or a board with one): the 4004 has no "
+           "interrupt";
+  }
   if (options.until) {
     const auto address = HexNumber(*options.until);
     if (!address || *address > 0xFFF) {
@@ -243,15 +331,6 @@ std::variant<SimulatorRun, std::string> Check(const Options& options) {
   }
   if (std::string problem = CheckBoardOptions(options, run); !problem.empty()) {
     return problem;
-  }
-  if (options.clockGiven) {
-    run.clock = options.clock;
-  }
-  if (!(run.clock > 0) || !(options.baud > 0)) {
-    return "--clock and --baud must be above 0";
-  }
-  if (!(options.keyHold > 0) || !(options.keyRelease >= 0)) {
-    return "--key-hold must be above 0 and --key-release 0 or more";
   }
   if (options.keys && !options.board) {
     return "--keys needs a --board with keys";
@@ -278,11 +357,12 @@ std::variant<SimulatorRun, int> ReadSimulatorCommandLine(std::span<const std::st
   app.add_option("--cpu", options.cpu);
   app.add_option("--cycles", options.cycles);
   app.add_option("--until", options.until);
-  app.add_option("--test", options.test)->check(CLI::IsMember({0, 1}));
+  app.add_option("--test", options.test);
   app.add_option("--rom-input", options.romInputs)->allow_extra_args(false);
   app.add_flag("--state", options.state);
   app.add_flag("--trace", options.trace);
   app.add_option("--clock", options.clock);
+  app.add_option("--interrupt-every", options.interruptEvery);
   app.add_option("--serial-tx", options.serialTx);
   app.add_option("--serial-rx", options.serialRx);
   app.add_flag("--serial-invert-tx", options.invertTx);
@@ -309,7 +389,6 @@ std::variant<SimulatorRun, int> ReadSimulatorCommandLine(std::span<const std::st
     }
   }
   options.cpuGiven = app.count("--cpu") > 0;
-  options.clockGiven = app.count("--clock") > 0;
   auto checked = Check(options);
   if (const auto* problem = std::get_if<std::string>(&checked)) {
     return line.UsageError(*problem, err);

@@ -35,6 +35,7 @@ struct SimulatorRun {
   std::optional<std::string> keys;
   double keyHoldMs = 100;
   double keyReleaseMs = 300;
+  std::uint64_t interruptEvery = 0; // cycles, 0 for none
 };
 
 // Reads the command line `args` (without the program name). Returns the run, or the exit status

@@ -40,7 +40,7 @@ TEST_F(Simulator, BadUsageAndUnreadableFilesExitWithStatusTwo) {
       {"p.asm --until 1000", "--until needs a hexadecimal address 000-FFF"},
       {"p.asm --rom-input 3", "--rom-input needs P=V"},
       {"p.asm --rom-input 3=10", "--rom-input needs P=V"},
-      {"p.asm --test 2", "--test"},
+      {"p.asm --test 2", "--test must be 0 or 1, not '2'"},
       {"p.asm --serial-format 9N1", "--serial-format needs"},
       {"p.asm --serial-tx rom:0:4", "--serial-tx needs rom:P:B or ram:L:C:B"},
       {"p.asm --serial-rx rom", "--serial-rx can only be 'test'"},
@@ -59,6 +59,19 @@ TEST_F(Simulator, BadUsageAndUnreadableFilesExitWithStatusTwo) {
       {"p.asm --board busicom-141pf --keys '12Q'", "--keys: unknown key \"Q\""},
       {"p.asm --board busicom-141pf --input x", "--input needs a board with a serial input"},
       {"p.asm --board busicom-141pf --keys 1 --key-hold 0", "--key-hold must be above 0"},
+      // Numbers: negative, too large and malformed ones name the option and its range.
+      {"p.asm --cycles -5", "--cycles needs a whole number from 0 to 18446744073709551615, not '-5'"},
+      {"p.asm --cycles=-1", "--cycles needs a whole number from 0 to 18446744073709551615"},
+      {"p.asm --cycles 99999999999999999999999", "not '99999999999999999999999'"},
+      {"p.asm --cycles 12k", "--cycles needs a whole number"},
+      {"p.asm --clock -740000", "--clock needs a frequency in Hz from 1000 to 100000000"},
+      {"p.asm --clock 1e999", "--clock needs a frequency in Hz"},
+      {"p.asm --baud=-9600", "--baud needs a bit rate above 0"},
+      {"p.asm --board busicom-141pf --keys 1 --key-release -1",
+       "--key-release must be 0 to 60000"},
+      {"p.asm --board busicom-141pf --keys 1 --key-hold 1e9", "--key-hold must be above 0"},
+      {"p.asm --interrupt-every 0 --cpu 4040", "--interrupt-every needs a whole number"},
+      {"p.asm --interrupt-every 100", "--interrupt-every needs the 4040"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
@@ -133,6 +146,16 @@ TEST_F(Simulator, StateAsJson) {
   EXPECT_EQ(state4040["registers_bank1"].size(), 8u);
   EXPECT_EQ(state4040["halted"], false);
   EXPECT_EQ(state4040["interrupts_enabled"], false);
+}
+
+// A device asks for an interrupt every 1000 cycles and holds INT until the 4040 takes it: the
+// routine at 003 counts in R5, nine times in 10,000 cycles.
+TEST_F(Simulator, AnInterruptEveryFewCyclesReachesTheRoutine) {
+  WriteFileBytes(dir / "count.asm", "JUN START\nNOP\nINC 5\nBBS\nSTART:\nSEI\nL:\nJUN L\n");
+  const ToolResult result =
+      Sim("count.asm --cpu 4040 --interrupt-every 1000 --cycles 10000 --state");
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(nlohmann::json::parse(result.out)["registers"][5], 9);
 }
 
 TEST_F(Simulator, TraceShowsEachInstructionAndWhatChanged) {
