@@ -169,8 +169,8 @@ std::string CheckNumbers(const Options& options, SimulatorRun& run) {
   if (options.cycles) {
     run.cycles = WholeNumber(*options.cycles, 0, kMostCycles);
     if (!run.cycles) {
-      return "--cycles needs a whole number from 0 to " + std::to_string(kMostCycles) +
-             ", not '" + *options.cycles + "'";
+      return "--cycles needs a whole number from 0 to " + std::to_string(kMostCycles) + ", not '" +
+             *options.cycles + "'";
     }
   }
   if (options.test) {
@@ -183,8 +183,7 @@ std::string CheckNumbers(const Options& options, SimulatorRun& run) {
   if (options.clock) {
     const auto clock = RealNumber(*options.clock, 1000, true, 100e6);
     if (!clock) {
-      return "--clock needs a frequency in Hz from 1000 to 100000000, not '" + *options.clock +
-             "'";
+      return "--clock needs a frequency in Hz from 1000 to 100000000, not '" + *options.clock + "'";
     }
     run.clock = *clock;
   }
@@ -202,8 +201,7 @@ std::string CheckNumbers(const Options& options, SimulatorRun& run) {
   if (options.keyRelease) {
     const auto release = RealNumber(*options.keyRelease, 0, true, 60000);
     if (!release) {
-      return "--key-release must be 0 to 60000 (milliseconds), not '" + *options.keyRelease +
-             "'";
+      return "--key-release must be 0 to 60000 (milliseconds), not '" + *options.keyRelease + "'";
     }
     run.keyReleaseMs = *release;
   }

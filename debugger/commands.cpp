@@ -279,6 +279,18 @@ void DebuggerCommands::SetRomInputBit(std::uint8_t port, int bit, bool on) {
   session_.SetRomInput(port, value);
 }
 
+void DebuggerCommands::RequestInterrupt() {
+  if (session_.cpu() != simulate::Processor::I4040) {
+    SetStatus("The 4004 has no interrupt input; choose the 4040.");
+    return;
+  }
+  session_.RequestInterrupt();
+  SetStatus(session_.machine().interruptsEnabled
+                ? "INT is raised: the 4040 takes the interrupt before its next instruction."
+                : "INT is raised: the 4040 takes the interrupt once the program enables "
+                  "interrupts (EIN).");
+}
+
 void DebuggerCommands::SetSerial(const SerialSettings& settings) {
   const std::string problem = session_.SetSerial(settings);
   if (!problem.empty()) {

@@ -46,6 +46,8 @@ public:
   void SetClock(double hz);
   void SetTest(bool level);
   void SetRomInputBit(std::uint8_t port, int bit, bool on);
+  // The INT button: asks the 4040 for an interrupt, held until the processor takes it.
+  void RequestInterrupt();
   void SetSerial(const SerialSettings& settings);
   // Text typed into the terminal, sent on the serial input.
   void Type(std::string_view text);

@@ -72,6 +72,8 @@ public:
   void SetTest(bool level);
   [[nodiscard]] bool test() const { return test_; }
   void SetRomInput(std::uint8_t port, std::uint8_t value);
+  // A device asks the 4040 for an interrupt and holds INT until it is taken.
+  void RequestInterrupt() { board_->RequestInterrupt(); }
   [[nodiscard]] std::uint8_t romInput(std::uint8_t port) const { return romInputs_[port & 0xF]; }
   // The board: one described by a board file (the calculator, ...), or without one the serial
   // line of `serial()`. Setting it resets the machine.

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,6 +66,27 @@ private slots:
     Listing()->setCurrentCell(2, 3);
     QTest::keyClick(window.get(), Qt::Key_F9);
     QCOMPARE(Listing()->item(2, 0)->text(), QString());
+  }
+
+  // The Ports dock's INT button asks the 4040 for an interrupt, held until it is taken: the
+  // routine at 003 counts it in R5.
+  void theIntButtonReachesTheRoutine() {
+    Open("JUN START\nNOP\nINC 5\nBBS\nSTART:\nSEI\nL:\nJUN L\n");
+    auto* button = window->findChild<QPushButton*>("Interrupt");
+    QVERIFY(button != nullptr);
+    QVERIFY2(!button->isEnabled(), "the 4004 has no INT");
+    window->findChild<QComboBox*>("Processor")->setCurrentIndex(1);
+    QVERIFY(button->isEnabled());
+    for (int i = 0; i < 3; ++i) {
+      QTest::keyClick(window.get(), Qt::Key_F11);
+    }
+    QTest::mouseClick(button, Qt::LeftButton);
+    for (int i = 0; i < 3; ++i) {
+      QTest::keyClick(window.get(), Qt::Key_F11); // the interrupt, INC 5, BBS
+    }
+    auto* registers = window->findChild<QTableWidget*>("Registers");
+    QCOMPARE(registers->item(2, 1)->text(), QString("1")); // R5
+    QCOMPARE(Value("PC"), QString("006"));                 // back in the loop
   }
 
   void whatIsTypedReachesTheProgram() {

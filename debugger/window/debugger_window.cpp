@@ -321,7 +321,7 @@ void DebuggerWindow::Refresh() {
   listing_->Show(session, listingRebuilt);
   processor_->Show(session, commands_->shown());
   ram_->Show(session.machine(), commands_->shown());
-  ports_->Show(session.machine());
+  ports_->Show(session.machine(), session.board().InterruptRequested());
   if (shownBoardVersion_ != commands_->boardVersion()) {
     shownBoardVersion_ = commands_->boardVersion();
     RebuildBoardPanel();

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPushButton>
 
 namespace debugger {
 
@@ -37,9 +38,22 @@ PortsDock::PortsDock(QWidget* parent, Act act) : QWidget(parent) {
       grid->addWidget(ramLamps_[p][b], port + 1, 13 - bit);
     }
   }
+  // The 4040's INT input: a button that raises it until the processor takes the interrupt.
+  interrupt_ = new QPushButton(QStringLiteral("Raise INT"), this);
+  interrupt_->setObjectName(QStringLiteral("Interrupt"));
+  interrupt_->setToolTip(
+      QStringLiteral("4040: ask for an interrupt; INT stays raised until the processor takes it"));
+  interruptLamp_ = Lamp(this);
+  interruptLamp_->setToolTip(QStringLiteral("INT raised, not taken yet"));
+  grid->addWidget(interrupt_, 17, 0, 1, 5);
+  grid->addWidget(interruptLamp_, 17, 5);
+  connect(interrupt_, &QPushButton::clicked, this,
+          [act] { act([](DebuggerCommands& c) { c.RequestInterrupt(); }); });
 }
 
-void PortsDock::Show(const simulate::Machine& machine) {
+void PortsDock::Show(const simulate::Machine& machine, bool interruptRequested) {
+  interrupt_->setEnabled(machine.cpu == simulate::Processor::I4040);
+  Light(interruptLamp_, interruptRequested);
   for (std::size_t port = 0; port < 16; ++port) {
     for (std::size_t bit = 0; bit < 4; ++bit) {
       Light(romLamps_[port][bit], ((machine.romPorts[port] >> bit) & 1) != 0);

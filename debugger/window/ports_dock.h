@@ -9,6 +9,7 @@
 
 class QCheckBox;
 class QLabel;
+class QPushButton;
 
 namespace debugger {
 
@@ -18,12 +19,15 @@ class PortsDock final : public QWidget {
 public:
   PortsDock(QWidget* parent, Act act);
 
-  void Show(const simulate::Machine& machine);
+  // Shows the ports of `machine`, and whether a device holds INT.
+  void Show(const simulate::Machine& machine, bool interruptRequested);
 
 private:
   std::array<std::array<QLabel*, 4>, 16> romLamps_{};
   std::array<std::array<QCheckBox*, 4>, 16> romSwitches_{};
   std::array<std::array<QLabel*, 4>, 16> ramLamps_{};
+  QPushButton* interrupt_ = nullptr;
+  QLabel* interruptLamp_ = nullptr;
 };
 
 } // namespace debugger
