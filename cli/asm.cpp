@@ -156,6 +156,9 @@ bool WriteFiles(std::span<const FileOutput> files, std::ostream& err) {
   }
   if (const auto failure = replacement.Commit()) {
     ReportFailure(*failure, err);
+    if (files.size() > 1) {
+      err << kProgram << ": no output file was changed\n";
+    }
     return false;
   }
   return true;

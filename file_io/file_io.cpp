@@ -13,7 +13,7 @@ namespace {
 std::string Reason(int error) { return std::strerror(error); }
 
 FinishCalls& Calls() {
-  static FinishCalls calls{::fsync, ::close};
+  static FinishCalls calls{::fsync, ::close, ::rename};
   return calls;
 }
 
@@ -108,6 +108,9 @@ FileContent ReadFile(const std::filesystem::path& path) {
 FileReplacement::~FileReplacement() {
   for (const Staged& file : staged_) {
     ::unlink(file.temporary.c_str());
+    if (!file.kept.empty()) {
+      ::unlink(file.kept.c_str());
+    }
   }
 }
 
@@ -149,23 +152,56 @@ std::optional<WriteFailure> FileReplacement::Stage(const std::filesystem::path& 
     ::unlink(temporary.c_str());
     return failure(error);
   }
-  staged_.push_back({target, path, std::move(temporary), exists});
+  staged_.push_back({target, path, std::move(temporary), exists, {}});
   return std::nullopt;
 }
 
 std::optional<WriteFailure> FileReplacement::Commit() {
-  std::optional<WriteFailure> result;
-  std::size_t renamed = 0;
-  for (; renamed < staged_.size(); ++renamed) {
-    const Staged& file = staged_[renamed];
-    if (::rename(file.temporary.c_str(), file.path.c_str()) != 0) {
-      result = WriteFailure{file.target, Reason(errno), file.existed};
-      break;
+  // Each old file keeps a second name, so that it can be put back should a later rename fail.
+  // Only with more than one file: a single rename is all or nothing by itself.
+  if (staged_.size() > 1) {
+    for (Staged& file : staged_) {
+      if (!file.existed) {
+        continue;
+      }
+      file.kept = file.temporary + ".old";
+      if (::link(file.path.c_str(), file.kept.c_str()) != 0) {
+        const int error = errno;
+        file.kept.clear();
+        return WriteFailure{file.target, Reason(error), true};
+      }
     }
   }
-  // The renamed files are in place; the destructor removes the rest.
-  staged_.erase(staged_.begin(), staged_.begin() + static_cast<std::ptrdiff_t>(renamed));
-  return result;
+  for (std::size_t renamed = 0; renamed < staged_.size(); ++renamed) {
+    const Staged& file = staged_[renamed];
+    if (Calls().rename(file.temporary.c_str(), file.path.c_str()) != 0) {
+      const WriteFailure failure{file.target, Reason(errno), file.existed};
+      Undo(renamed);
+      return failure;
+    }
+  }
+  // Every new file is in place: the old ones go.
+  for (Staged& file : staged_) {
+    if (!file.kept.empty()) {
+      ::unlink(file.kept.c_str());
+    }
+  }
+  staged_.clear();
+  return std::nullopt;
+}
+
+void FileReplacement::Undo(std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    Staged& file = staged_[i];
+    if (file.existed) {
+      if (::rename(file.kept.c_str(), file.path.c_str()) == 0) {
+        file.kept.clear();
+      }
+    } else {
+      ::unlink(file.path.c_str());
+    }
+  }
+  // The destructor removes the temporary files that were not renamed and any second names left.
 }
 
 std::optional<WriteFailure> ReplaceFile(const std::filesystem::path& target,

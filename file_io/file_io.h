@@ -28,11 +28,13 @@ struct WriteFailure {
   friend bool operator==(const WriteFailure&, const WriteFailure&) = default;
 };
 
-// Replaces one or more files together. `Stage` writes a file's new content to a temporary file
-// in the target's folder, flushes it to the disk and closes it; `Commit` renames every staged
-// file over its target. Until `Commit`, no target is touched, and whatever was staged and not
-// committed is removed when the replacement ends, so a failure at any file leaves every old
-// file as it was. A new file gets the usual permissions; an existing one keeps its own.
+// Replaces one or more files together, all of them or none. `Stage` writes a file's new content
+// to a temporary file in the target's folder, flushes it to the disk and closes it; `Commit`
+// renames every staged file over its target, keeping each old file under a second name (a
+// hard link) until every rename has succeeded, and puts the old files back (and removes the
+// new ones) when one fails. Until `Commit`, no target is touched, and whatever was staged and
+// not committed is removed when the replacement ends, so a failure at any file leaves every
+// old file as it was. A new file gets the usual permissions; an existing one keeps its own.
 // Through a symbolic link, the file it points to is replaced.
 class FileReplacement {
 public:
@@ -51,7 +53,10 @@ private:
     std::filesystem::path path;   // the file that is replaced, behind any symbolic link
     std::string temporary;
     bool existed = false;
+    std::string kept; // the old file's second name during Commit
   };
+  // Puts back the files of `staged_[0, count)` that Commit had renamed.
+  void Undo(std::size_t count);
   std::vector<Staged> staged_;
 };
 
@@ -59,11 +64,12 @@ private:
 [[nodiscard]] std::optional<WriteFailure> ReplaceFile(const std::filesystem::path& target,
                                                       std::string_view bytes);
 
-// The two calls that finish a temporary file. Tests replace them to make the flush or the close
-// fail, which a real disk does only when it is full or broken.
+// The calls that finish a temporary file and put it in place. Tests replace them to make the
+// flush, the close or a rename fail, which a real disk does only when it is full or broken.
 struct FinishCalls {
   int (*fsync)(int) = nullptr;
   int (*close)(int) = nullptr;
+  int (*rename)(const char*, const char*) = nullptr;
 };
 FinishCalls& FinishCallsForTesting();
 

@@ -264,22 +264,51 @@ TEST_F(Assembler, OutputsAreWrittenAllOrNone) {
 // The temporary file must be on the disk and closed, both checked, before it replaces the
 // target: a failing flush or close leaves the old file, reports the error, and leaves no
 // temporary behind.
-TEST_F(Assembler, AFailedFlushOrCloseLeavesTheOldFile) {
+TEST_F(Assembler, AFailedFlushCloseOrRenameLeavesTheOldFiles) {
   WriteFileBytes(dir / "p.asm", "NOP\n");
   WriteFileBytes(dir / "old.bin", "old image");
-  for (const std::string call : {"fsync", "close"}) {
-    SCOPED_TRACE(call);
-    const FailingFinish failing(call);
-    const std::vector<std::string> args = {(dir / "p.asm").string(), "-o",
-                                           (dir / "old.bin").string()};
+  WriteFileBytes(dir / "old.lst", "old listing");
+  const std::string bin = (dir / "old.bin").string();
+  const std::string lst = (dir / "old.lst").string();
+  const std::string fresh = (dir / "new.bin").string();
+  struct Case {
+    std::string call;
+    std::vector<std::string> outputs;
+    std::string err;
+  };
+  const Case cases[] = {
+      {"fsync",
+       {"-o", bin},
+       "cannot write '" + bin + "': Input/output error (the file is left as it was)\n"},
+      {"close",
+       {"-o", bin},
+       "cannot write '" + bin + "': Input/output error (the file is left as it was)\n"},
+      // The image is renamed into place, then the listing's rename fails: the image goes back.
+      {"second rename",
+       {"-o", bin, "-l", lst},
+       "cannot write '" + lst +
+           "': Input/output error (the file is left as it was)\n"
+           "brindlewick-asm: no output file was changed\n"},
+      // A new image that was put in place goes again.
+      {"second rename",
+       {"-o", fresh, "-l", lst},
+       "cannot write '" + lst +
+           "': Input/output error (the file is left as it was)\n"
+           "brindlewick-asm: no output file was changed\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.call + " " + c.outputs.back());
+    const FailingFinish failing(c.call);
+    std::vector<std::string> args = {(dir / "p.asm").string()};
+    args.insert(args.end(), c.outputs.begin(), c.outputs.end());
     std::istringstream in;
     std::ostringstream out;
     std::ostringstream err;
     EXPECT_EQ(cli::RunAssembler(args, in, out, err), 2);
-    EXPECT_EQ(err.str(), "brindlewick-asm: cannot write '" + (dir / "old.bin").string() +
-                             "': Input/output error (the file is left as it was)\n");
+    EXPECT_EQ(err.str(), "brindlewick-asm: " + c.err);
     EXPECT_EQ(ReadFileBytes(dir / "old.bin"), "old image");
-    EXPECT_EQ(Files(), (std::vector<std::string>{"old.bin", "p.asm"}));
+    EXPECT_EQ(ReadFileBytes(dir / "old.lst"), "old listing");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"old.bin", "old.lst", "p.asm"}));
   }
 }
 
