@@ -30,6 +30,13 @@ for library in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6svg6; do
   field Depends | grep -q "\b$library (>=" || fail "Depends lacks $library: $(field Depends)"
 done
 
+# Debian's own checker finds no error and no warning.
+if ! lintian --fail-on error,warning "$deb" \
+  >"$work/lintian.log" 2>&1; then
+  cat "$work/lintian.log" >&2
+  fail "lintian finds errors or warnings in the package"
+fi
+
 # The files.
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./||' >"$work/files"
 for file in usr/bin/brindlewick usr/bin/brindlewick-asm usr/bin/brindlewick-sim \
@@ -44,7 +51,8 @@ for file in usr/bin/brindlewick usr/bin/brindlewick-asm usr/bin/brindlewick-sim 
   usr/share/bash-completion/completions/brindlewick-asm \
   usr/share/bash-completion/completions/brindlewick-sim \
   usr/share/brindlewick/boards/busicom-141pf.json usr/share/doc/brindlewick/README.md \
-  usr/share/doc/brindlewick/boards.md usr/share/doc/brindlewick/examples/hello.asm; do
+  usr/share/doc/brindlewick/boards.md usr/share/doc/brindlewick/examples/hello.asm \
+  usr/share/doc/brindlewick/copyright usr/share/doc/brindlewick/changelog.gz; do
   grep -qx "$file" "$work/files" || fail "the package lacks $file"
 done
 
