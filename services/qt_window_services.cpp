@@ -6,6 +6,8 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 
+#include <filesystem>
+
 namespace services {
 
 namespace {
@@ -97,17 +99,46 @@ void QtWindowServices::SetSourceFocus() { source_->setFocus(Qt::OtherFocusReason
 
 void QtWindowServices::SetSourceSelection(std::size_t start, std::size_t length) {
   const QTextDocument& document = *source_->document();
+  // The cursor at the start of the selection, so that scrolling it into view shows the start
+  // of the line rather than its end (a long line's end may be all that would show).
   QTextCursor cursor(source_->document());
-  cursor.setPosition(DocumentPosition(document, start));
-  cursor.setPosition(DocumentPosition(document, start + length), QTextCursor::KeepAnchor);
+  cursor.setPosition(DocumentPosition(document, start + length));
+  cursor.setPosition(DocumentPosition(document, start), QTextCursor::KeepAnchor);
   source_->setTextCursor(cursor);
   source_->ensureCursorVisible();
 }
+
+bool QtWindowServices::SourceChanged() { return source_->document()->isModified(); }
+
+void QtWindowServices::MarkSourceUnchanged() { source_->document()->setModified(false); }
 
 void QtWindowServices::ShowMessage(std::string_view prompt, std::string_view title) {
   QMessageBox box(QMessageBox::Critical, FromUtf8(title), FromUtf8(prompt), QMessageBox::Ok,
                   window_);
   box.exec();
+}
+
+SaveChoice QtWindowServices::AskSaveChanges() {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Brindlewick"),
+                  QStringLiteral("Save changes to the source?"),
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, window_);
+  box.setDefaultButton(QMessageBox::Save);
+  switch (box.exec()) {
+  case QMessageBox::Save:
+    return SaveChoice::Save;
+  case QMessageBox::Discard:
+    return SaveChoice::Discard;
+  default:
+    return SaveChoice::Cancel;
+  }
+}
+
+bool QtWindowServices::AskReplace(const std::string& path) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Brindlewick"),
+                  QStringLiteral("\"%1\" already exists. Replace it?").arg(FromUtf8(path)),
+                  QMessageBox::Yes | QMessageBox::No, window_);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
 }
 
 std::optional<std::string> QtWindowServices::ShowOpen() {
@@ -124,7 +155,7 @@ std::optional<std::string> QtWindowServices::ShowSave() {
   QFileDialog dialog(window_);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  // Replacing an existing file asks no question, as in every save of this program.
+  // The window asks before it replaces a file other than its own, after the dialog.
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return std::nullopt;
@@ -133,6 +164,17 @@ std::optional<std::string> QtWindowServices::ShowSave() {
 }
 
 FileContent QtWindowServices::ReadFile(const std::string& path) { return file_io::ReadFile(path); }
+
+bool QtWindowServices::Exists(const std::string& path) {
+  std::error_code ignored;
+  return std::filesystem::is_regular_file(path, ignored);
+}
+
+bool QtWindowServices::SameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  const bool same = std::filesystem::equivalent(a, b, error);
+  return !error && same;
+}
 
 std::optional<WriteFailure> QtWindowServices::ReplaceFile(const std::string& path,
                                                           std::string_view bytes) {

@@ -69,10 +69,10 @@ TEST_F(Commands, OpenLoadsTheFileAsText) {
   fake.dialogAnswers = {"/p/prog.asm"};
   fake.listing = "listing";
   commands.Command1_Click();
-  EXPECT_EQ(fake.calls,
-            (Calls{"ShowOpen", "ReadFile /p/prog.asm", "DecodeText", "SetText Source"}));
+  EXPECT_EQ(fake.calls, (Calls{"ShowOpen", "ReadFile /p/prog.asm", "DecodeText", "SetText Source",
+                               "MarkSourceUnchanged", "SetText Listing"}));
   EXPECT_EQ(fake.source, "NOP ; caf\xC3\xA9\r\nNOP\r\nDATA 1\r\nEND:");
-  EXPECT_EQ(fake.listing, "listing") << "opening does not touch the listing";
+  EXPECT_EQ(fake.listing, "") << "the last assembly's listing is not the new program's";
 }
 
 TEST_F(Commands, OpenFailuresLeaveTheSourceAsItWas) {
@@ -100,8 +100,8 @@ TEST_F(Commands, SaveWritesOneBytePerCharacter) {
   fake.source = "; caf\xC3\xA9 \xC2\xA0\r\nNOP\r\n" + std::string(40000, 'x');
   fake.dialogAnswers = {"/p/out.asm"};
   commands.Command3_Click();
-  EXPECT_EQ(fake.calls,
-            (Calls{"ShowSave", "GetText Source", "EncodeText", "ReplaceFile /p/out.asm"}));
+  EXPECT_EQ(fake.calls, (Calls{"ShowSave", "GetText Source", "EncodeText", "ReplaceFile /p/out.asm",
+                               "MarkSourceUnchanged"}));
   EXPECT_EQ(fake.files["/p/out.asm"], "; caf\xE9 \xA0\r\nNOP\r\n" + std::string(40000, 'x'));
   EXPECT_TRUE(fake.messages.empty());
 }
@@ -110,6 +110,7 @@ TEST_F(Commands, SaveRefusesCharactersWithoutASingleByteCode) {
   fake.files["/p/out.asm"] = "old";
   fake.source = "NOP\r\nNOP\r\nNOP ; 5 \xE2\x82\xAC\r\n";
   fake.dialogAnswers = {"/p/out.asm"};
+  fake.replaceAnswers = {true};
   commands.Command3_Click();
   ASSERT_EQ(fake.messages.size(), 1u);
   EXPECT_EQ(fake.messages[0].first,
@@ -125,6 +126,7 @@ TEST_F(Commands, SaveReportsAFailedWriteAndCancelIsSilent) {
   fake.writeErrors["/p/new.asm"] = "Permission denied";
   fake.source = "NOP\r\n";
   fake.dialogAnswers = {"/p/out.asm", "/p/new.asm", std::nullopt};
+  fake.replaceAnswers = {true};
   commands.Command3_Click();
   commands.Command3_Click();
   ASSERT_EQ(fake.messages.size(), 2u);
@@ -149,8 +151,9 @@ TEST_F(Commands, SaveBinaryWritesTheLastAssembledImage) {
   Forget();
   fake.files["/p/out.bin"] = "a much longer earlier image";
   fake.dialogAnswers = {"/p/out.bin", "/p/again.bin"};
+  fake.replaceAnswers = {true};
   commands.Command4_Click();
-  EXPECT_EQ(fake.calls, (Calls{"ShowSave", "ReplaceFile /p/out.bin"}));
+  EXPECT_EQ(fake.calls, (Calls{"ShowSave", "AskReplace /p/out.bin", "ReplaceFile /p/out.bin"}));
   EXPECT_EQ(fake.files["/p/out.bin"], std::string("\x40\x03\x00\x14\x03", 5));
   commands.Command4_Click();
   EXPECT_EQ(fake.files["/p/again.bin"], fake.files["/p/out.bin"]);
@@ -159,6 +162,7 @@ TEST_F(Commands, SaveBinaryWritesTheLastAssembledImage) {
   fake.source = "; nothing\r\n";
   commands.Command2_Click();
   fake.dialogAnswers = {"/p/out.bin"};
+  fake.replaceAnswers = {true}; // no longer the image last saved
   commands.Command4_Click();
   EXPECT_EQ(fake.files["/p/out.bin"], "");
 }
@@ -200,11 +204,45 @@ TEST_F(Commands, SaveBinaryReportsAFailedWriteAndCancelIsSilent) {
 
   fake.files["/p/out.bin"] = "old";
   fake.writeErrors["/p/out.bin"] = "File too large";
+  fake.replaceAnswers = {true};
   commands.Command4_Click();
   ASSERT_EQ(fake.messages.size(), 1u);
   EXPECT_EQ(fake.messages[0].first,
             "Cannot save \"/p/out.bin\": File too large. The file is left as it was.");
   EXPECT_EQ(fake.files["/p/out.bin"], "old");
+}
+
+// Closing asks only when the source changed; Save closes only once the source is saved.
+TEST_F(Commands, ClosingAsksToSaveOnlyWhatChanged) {
+  EXPECT_TRUE(commands.Form_QueryUnload());
+  EXPECT_EQ(fake.calls, Calls{}) << "nothing changed: no question";
+  fake.sourceChanged = true;
+  fake.source = "NOP\r\n";
+  fake.saveAnswers = {services::SaveChoice::Cancel, services::SaveChoice::Discard,
+                      services::SaveChoice::Save, services::SaveChoice::Save};
+  fake.dialogAnswers = {std::nullopt, "/p/kept.asm"};
+  EXPECT_FALSE(commands.Form_QueryUnload()) << "Cancel";
+  EXPECT_TRUE(commands.Form_QueryUnload()) << "Discard";
+  EXPECT_FALSE(commands.Form_QueryUnload()) << "Save, but the save dialog was cancelled";
+  EXPECT_TRUE(commands.Form_QueryUnload()) << "Save";
+  EXPECT_EQ(fake.files["/p/kept.asm"], "NOP\r\n");
+  EXPECT_FALSE(fake.sourceChanged);
+}
+
+// A file that is not the window's own is replaced only when the user says so; the window's own
+// source (last opened or saved) and image (last saved) are replaced without a question.
+TEST_F(Commands, OnlyTheWindowsOwnFilesAreReplacedWithoutAQuestion) {
+  fake.files = {{"/p/mine.asm", "NOP\r\n"}, {"/p/victim.asm", "precious"}};
+  fake.dialogAnswers = {"/p/mine.asm", "/p/victim.asm", "/p/mine.asm", "/p/mine.asm"};
+  commands.Command1_Click();
+  commands.Command3_Click(); // the window's own: no question
+  commands.Command3_Click(); // another file: No
+  EXPECT_EQ(fake.files["/p/victim.asm"], "precious");
+  commands.Command2_Click();
+  commands.Command4_Click(); // the image over the source: No
+  EXPECT_EQ(fake.files["/p/mine.asm"], "NOP\r\n");
+  EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "AskReplace /p/victim.asm"), 1);
+  EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "AskReplace /p/mine.asm"), 1);
 }
 
 } // namespace

@@ -28,6 +28,11 @@ public:
 
   // Answers of the next dialogs, in order; nothing stands for a cancelled dialog.
   std::deque<std::optional<std::string>> dialogAnswers;
+  // Answers of the next questions: to save changes, to replace a file.
+  std::deque<services::SaveChoice> saveAnswers;
+  std::deque<bool> replaceAnswers;
+  // Whether the source area changed since it was last marked unchanged.
+  bool sourceChanged = false;
 
   // Every call, in order, by name with its main argument.
   std::vector<std::string> calls;
@@ -48,6 +53,30 @@ public:
     calls.push_back("SetSourceSelection " + std::to_string(start) + " " + std::to_string(length));
     selection = {start, length};
   }
+  bool SourceChanged() override { return sourceChanged; }
+  void MarkSourceUnchanged() override {
+    calls.push_back("MarkSourceUnchanged");
+    sourceChanged = false;
+  }
+  services::SaveChoice AskSaveChanges() override {
+    calls.push_back("AskSaveChanges");
+    const services::SaveChoice answer =
+        saveAnswers.empty() ? services::SaveChoice::Cancel : saveAnswers.front();
+    if (!saveAnswers.empty()) {
+      saveAnswers.pop_front();
+    }
+    return answer;
+  }
+  bool AskReplace(const std::string& path) override {
+    calls.push_back("AskReplace " + path);
+    const bool answer = !replaceAnswers.empty() && replaceAnswers.front();
+    if (!replaceAnswers.empty()) {
+      replaceAnswers.pop_front();
+    }
+    return answer;
+  }
+  bool Exists(const std::string& path) override { return files.contains(path); }
+  bool SameFile(const std::string& a, const std::string& b) override { return a == b; }
   void ShowMessage(std::string_view prompt, std::string_view title) override {
     calls.push_back("ShowMessage");
     messages.emplace_back(prompt, title);

@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,6 +28,17 @@ namespace {
 // Answers a file dialog with `path`.
 ModalAnswers::Action ChoosingFile(const QString& path) {
   return [path](QWidget* modal) { ChooseInFileDialog(modal, path); };
+}
+
+// Clicks the button of a message box (Save, Discard, Yes, ...) and keeps its text in `text`.
+ModalAnswers::Action Clicking(QMessageBox::StandardButton button, QString& text) {
+  return [button, &text](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    QVERIFY(box != nullptr);
+    text = box->text();
+    QVERIFY(box->button(button) != nullptr);
+    box->button(button)->click();
+  };
 }
 
 // Dismisses a message box and keeps its text in `text`.
@@ -295,7 +307,9 @@ private slots:
     const QString out = folder.filePath("out.bin");
     WriteFileBytes(out.toStdString(), "old image");
     QString message;
-    const ModalAnswers answers({DismissingMessage(message), ChoosingFile(out)});
+    QString question;
+    const ModalAnswers answers(
+        {DismissingMessage(message), ChoosingFile(out), Clicking(QMessageBox::Yes, question)});
     QTest::mouseClick(form->findChild<QPushButton*>("Command4"), Qt::LeftButton);
     QVERIFY(message.startsWith("There is no assembled program to save"));
 
@@ -342,7 +356,13 @@ private slots:
     const FailingFinish failing(failingCall.toStdString());
     QString message;
     const QString path = folder.filePath(target);
-    const ModalAnswers answers({ChoosingFile(path), DismissingMessage(message)});
+    QString question;
+    std::vector<ModalAnswers::Action> actions{ChoosingFile(path)};
+    if (QFileInfo(path).isFile()) {
+      actions.push_back(Clicking(QMessageBox::Yes, question)); // replace another file: yes
+    }
+    actions.push_back(DismissingMessage(message));
+    const ModalAnswers answers(actions);
     Click("Command3");
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
@@ -351,6 +371,144 @@ private slots:
     QVERIFY2(message.endsWith(ending), qPrintable(message));
     QCOMPARE(ReadFileBytes(folder.filePath("old.asm").toStdString()), old);
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+  }
+
+  // Closing asks to save the source only when it changed since it was opened or saved; an undo
+  // back to that state counts as no change.
+  void closingWithUnsavedEditsAsksFirst() {
+    auto* text1 = form->findChild<QPlainTextEdit*>("Text1");
+    {
+      const ModalAnswers none(std::vector<ModalAnswers::Action>{});
+      QTest::keyClicks(text1, "NOP");
+      while (text1->document()->isUndoAvailable()) {
+        QTest::keyClick(text1, Qt::Key_Z, Qt::ControlModifier);
+      }
+      QVERIFY(form->close());
+    }
+    form->show();
+    QTest::keyClicks(text1, "NOP ; typed, never saved");
+    QString question;
+    {
+      const ModalAnswers cancel(Clicking(QMessageBox::Cancel, question));
+      QVERIFY2(!form->close(), "Cancel keeps the window open");
+    }
+    QCOMPARE(question, QString("Save changes to the source?"));
+    QCOMPARE(text1->toPlainText(), QString("NOP ; typed, never saved"));
+    const QString path = folder.filePath("kept.asm");
+    {
+      // Save goes through the usual Save; a cancelled save dialog keeps the window open too.
+      const ModalAnswers save({Clicking(QMessageBox::Save, question),
+                               [](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); },
+                               Clicking(QMessageBox::Save, question), ChoosingFile(path)});
+      QVERIFY(!form->close());
+      QVERIFY(form->close());
+    }
+    QCOMPARE(ReadFileBytes(path.toStdString()), std::string("NOP ; typed, never saved"));
+    form->show();
+    QTest::keyClick(text1, Qt::Key_Return);
+    QTest::keyClicks(text1, "NOP");
+    {
+      const ModalAnswers discard(Clicking(QMessageBox::Discard, question));
+      QVERIFY(form->close());
+    }
+    QCOMPARE(ReadFileBytes(path.toStdString()), std::string("NOP ; typed, never saved"));
+  }
+
+  // Save and "Save binary file" ask before replacing a file that is not the window's own: not
+  // the source file it last opened or saved, nor the image it last saved.
+  void replacingAnotherFileAsksFirst() {
+    const QString victim = folder.filePath("victim.asm");
+    const QString own = folder.filePath("own.asm");
+    WriteFileBytes(victim.toStdString(), "precious");
+    WriteFileBytes(own.toStdString(), "NOP");
+    form->findChild<QPlainTextEdit*>("Text1")->setPlainText("LDM 1");
+    QString question;
+    {
+      const ModalAnswers no({ChoosingFile(victim), Clicking(QMessageBox::No, question)});
+      Click("Command3");
+    }
+    QCOMPARE(question, "\"" + victim + "\" already exists. Replace it?");
+    QCOMPARE(ReadFileBytes(victim.toStdString()), std::string("precious"));
+    {
+      const ModalAnswers yes({ChoosingFile(own), Clicking(QMessageBox::Yes, question)});
+      Click("Command3");
+    }
+    QCOMPARE(ReadFileBytes(own.toStdString()), std::string("LDM 1"));
+    {
+      // Now it is the window's own file: replaced without a question.
+      const ModalAnswers once(ChoosingFile(own));
+      Click("Command3");
+    }
+    // The image over the source file asks, and No leaves the source as it was.
+    Click("Command2");
+    {
+      const ModalAnswers no({ChoosingFile(own), Clicking(QMessageBox::No, question)});
+      Click("Command4");
+    }
+    QCOMPARE(ReadFileBytes(own.toStdString()), std::string("LDM 1"));
+    const QString image = folder.filePath("prog.bin");
+    {
+      const ModalAnswers save(ChoosingFile(image));
+      Click("Command4");
+    }
+    {
+      const ModalAnswers again(ChoosingFile(image));
+      Click("Command4");
+    }
+    QCOMPARE(ReadFileBytes(image.toStdString()), std::string("\xD1"));
+  }
+
+  // Open puts another program in the window: the last assembly's listing and image go with the
+  // old one, so "Save binary file" has nothing to save until the next Assemble.
+  void openClearsTheLastAssembly() {
+    const QString mine = folder.filePath("my.asm");
+    const QString blink = folder.filePath("blink.asm");
+    WriteFileBytes(mine.toStdString(), "LDM 5\r\n");
+    WriteFileBytes(blink.toStdString(), "JMP AWAY\r\n");
+    {
+      const ModalAnswers open(ChoosingFile(mine));
+      Click("Command1");
+    }
+    Click("Command2");
+    QCOMPARE(Listing(), QString("000    D5\n"));
+    QString message;
+    {
+      const ModalAnswers open({ChoosingFile(blink), DismissingMessage(message)});
+      Click("Command1");
+      QCOMPARE(Listing(), QString());
+      Click("Command4");
+    }
+    QVERIFY2(message.startsWith("There is no assembled program to save"), qPrintable(message));
+  }
+
+  // The selection of a rejected long line is scrolled so that the line's start shows.
+  void aRejectedLongLineShowsItsStart() {
+    auto* text1 = form->findChild<QPlainTextEdit*>("Text1");
+    text1->setPlainText("NOP\nFIM 9 ; " + QString(400, 'x') + "\nNOP");
+    QString message;
+    {
+      const ModalAnswers answer(DismissingMessage(message));
+      Click("Command2");
+    }
+    QCOMPARE(message, QString("Register out of range"));
+    QVERIFY(text1->textCursor().selectedText().startsWith("FIM 9"));
+    QCOMPARE(text1->horizontalScrollBar()->value(), 0);
+    QVERIFY(text1->cursorRect().left() >= 0);
+  }
+
+  // brindlewick FILE opens the file as Open would, and an unreadable one gives Open's message.
+  void aFileFromTheCommandLineOpens() {
+    const QString path = folder.filePath("given.asm");
+    WriteFileBytes(path.toStdString(), "LDM 3\r\n");
+    form->OpenFile(path.toStdString());
+    QCOMPARE(form->findChild<QPlainTextEdit*>("Text1")->toPlainText(), QString("LDM 3\n"));
+    QString message;
+    {
+      const ModalAnswers answer(DismissingMessage(message));
+      form->OpenFile(folder.filePath("missing.asm").toStdString());
+    }
+    QCOMPARE(message,
+             "Cannot open \"" + folder.filePath("missing.asm") + "\": No such file or directory.");
   }
 
 private:

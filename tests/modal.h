@@ -18,9 +18,10 @@
 // each is shown, while the code under test waits in its event loop.
 //
 // It never leaves a dialog open: a dialog that is still shown after its action (an answer that
-// did not take) is rejected, so that the code under test returns, and the test fails saying so.
-// When fewer dialogs appear than there are actions, the test fails when the object goes out of
-// scope, naming how many came.
+// did not take), or one that comes after the last action while the object lives, is rejected,
+// so that the code under test returns, and the test fails saying so. When fewer dialogs appear
+// than there are actions, the test fails when the object goes out of scope, naming how many
+// came.
 class ModalAnswers {
 public:
   using Action = std::function<void(QWidget*)>;
@@ -66,7 +67,7 @@ private:
   };
 
   static void Poll(State& state, QTimer* timer) {
-    if (state.answered == state.actions.size() || state.sinceLast.elapsed() > kWaitMs) {
+    if (state.answered < state.actions.size() && state.sinceLast.elapsed() > kWaitMs) {
       timer->stop();
       return;
     }
@@ -74,18 +75,31 @@ private:
     if (modal == nullptr) {
       return;
     }
+    if (state.answered == state.actions.size()) {
+      const QByteArray message =
+          ("a dialog came that the test did not expect: " + modal->windowTitle() + " " +
+           modal->property("text").toString())
+              .toUtf8();
+      Close(modal);
+      QTest::qFail(message.constData(), __FILE__, __LINE__);
+      return;
+    }
     const Action& action = state.actions[state.answered];
     ++state.answered;
     state.sinceLast.restart();
     action(modal);
     if (modal != nullptr && modal->isVisible()) {
-      if (auto* dialog = qobject_cast<QDialog*>(modal.data())) {
-        dialog->reject();
-      } else {
-        modal->close();
-      }
+      Close(modal);
       QTest::qFail("the dialog was still open after its answer; it was rejected", __FILE__,
                    __LINE__);
+    }
+  }
+
+  static void Close(QWidget* modal) {
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+      dialog->reject();
+    } else {
+      modal->close();
     }
   }
 

@@ -70,19 +70,41 @@ Form1Commands::Form1Commands(services::WindowServices& services)
 
 void Form1Commands::Form_Load() { translate::LoadMnemonicTable(); }
 
-void Form1Commands::Command1_Click() {
-  const std::optional<std::string> path = services_.ShowOpen();
-  if (!path) {
-    return;
+bool Form1Commands::Form_QueryUnload() {
+  if (!services_.SourceChanged()) {
+    return true;
   }
-  file_io::FileContent file = services_.ReadFile(*path);
+  switch (services_.AskSaveChanges()) {
+  case services::SaveChoice::Save:
+    return SaveSource();
+  case services::SaveChoice::Discard:
+    return true;
+  case services::SaveChoice::Cancel:
+    break;
+  }
+  return false;
+}
+
+void Form1Commands::Command1_Click() {
+  if (const std::optional<std::string> path = services_.ShowOpen()) {
+    OpenFile(*path);
+  }
+}
+
+void Form1Commands::OpenFile(const std::string& path) {
+  file_io::FileContent file = services_.ReadFile(path);
   if (file.error) {
-    services_.ShowMessage(Join({"Cannot open \"", *path, "\": ", *file.error, "."}), kErrorTitle);
+    services_.ShowMessage(Join({"Cannot open \"", path, "\": ", *file.error, "."}), kErrorTitle);
     return;
   }
   // A zero byte stands for no character.
   std::erase(file.bytes, '\0');
   services_.SetText(TextArea::Source, WithCrLf(services_.DecodeText(file.bytes)));
+  services_.MarkSourceUnchanged();
+  sourceFile_ = path;
+  // The window holds another program now: the last assembly's listing and image are not its.
+  services_.SetText(TextArea::Listing, "");
+  assembled_ = false;
 }
 
 void Form1Commands::Command2_Click() {
@@ -103,10 +125,12 @@ void Form1Commands::Command2_Click() {
   }
 }
 
-void Form1Commands::Command3_Click() {
+void Form1Commands::Command3_Click() { (void)SaveSource(); }
+
+bool Form1Commands::SaveSource() {
   const std::optional<std::string> path = services_.ShowSave();
-  if (!path) {
-    return;
+  if (!path || !MayReplace(*path, sourceFile_)) {
+    return false;
   }
   const std::string text = services_.GetText(TextArea::Source);
   const services::EncodedText encoded = services_.EncodeText(text);
@@ -117,9 +141,14 @@ void Form1Commands::Command3_Click() {
         Join({"Cannot save \"", *path, "\": the character \"", character, "\" (", name,
               ") on line ", line, " has no single-byte code. No file was written."}),
         kErrorTitle);
-    return;
+    return false;
   }
-  WriteFile(*path, encoded.bytes);
+  if (!WriteFile(*path, encoded.bytes)) {
+    return false;
+  }
+  services_.MarkSourceUnchanged();
+  sourceFile_ = *path;
+  return true;
 }
 
 void Form1Commands::Command4_Click() {
@@ -130,20 +159,32 @@ void Form1Commands::Command4_Click() {
     return;
   }
   const std::optional<std::string> path = services_.ShowSave();
-  if (!path) {
+  if (!path || !MayReplace(*path, imageFile_)) {
     return;
   }
   const std::vector<std::uint8_t> image = assembly::BinaryImage(*store_);
-  WriteFile(*path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()));
+  if (WriteFile(*path,
+                std::string_view(reinterpret_cast<const char*>(image.data()), image.size()))) {
+    imageFile_ = *path;
+  }
 }
 
-void Form1Commands::WriteFile(const std::string& path, std::string_view bytes) {
+bool Form1Commands::MayReplace(const std::string& path, const std::string& own) {
+  if (!services_.Exists(path) || (!own.empty() && services_.SameFile(path, own))) {
+    return true;
+  }
+  return services_.AskReplace(path);
+}
+
+bool Form1Commands::WriteFile(const std::string& path, std::string_view bytes) {
   if (const auto failure = services_.ReplaceFile(path, bytes)) {
     services_.ShowMessage(
         Join({"Cannot save \"", path, "\": ", failure->reason,
               failure->existed ? ". The file is left as it was." : ". Nothing was written."}),
         kErrorTitle);
+    return false;
   }
+  return true;
 }
 
 } // namespace window

@@ -3,6 +3,7 @@
 #include "icons/icon.h"
 #include "services/qt_window_services.h"
 
+#include <QCloseEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -164,5 +165,15 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
 }
 
 Form1::~Form1() = default;
+
+void Form1::OpenFile(const std::string& path) { commands_->OpenFile(path); }
+
+void Form1::closeEvent(QCloseEvent* event) {
+  if (commands_->Form_QueryUnload()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
 
 } // namespace window

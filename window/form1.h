@@ -24,6 +24,13 @@ public:
   explicit Form1(QWidget* parent = nullptr);
   ~Form1() override;
 
+  // Opens `path` into the source area, as "Open" does after its dialog (the command line's FILE).
+  void OpenFile(const std::string& path);
+
+protected:
+  // Closing with unsaved changes asks whether to save them first.
+  void closeEvent(QCloseEvent* event) override;
+
 private:
   QPlainTextEdit* Text1;
   QPlainTextEdit* Text3;
