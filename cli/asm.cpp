@@ -3,6 +3,7 @@
 #include "assembly/disassembler.h"
 #include "cli/command_line.h"
 #include "cli/intel_hex.h"
+#include "cli/syntax.h"
 #include "file_io/file_io.h"
 #include "translate/instruction_table.h"
 #include "translate/latin1.h"
@@ -25,9 +26,14 @@ constexpr std::string_view kUsage =
     "       brindlewick-asm --disassemble IMAGE [-o SOURCE]\n"
     "Assembles Intel 4004/4040 source. SOURCE is read as ISO-8859-1; '-' reads standard input.\n"
     "\n"
+    "      --syntax NAME    the source's language: classic (the default), asl (the\n"
+    "                       macro-assembler syntax of published 4004 sources), or auto\n"
+    "                       (asl when the source has a cpu directive, else classic)\n"
+    "  -I DIR               look for included files in DIR too (asl; may be repeated)\n"
     "  -o, --output PATH    write the binary image to PATH\n"
     "  -l, --listing PATH   write the listing (CR LF line ends) to PATH\n"
-    "      --hex PATH       write the image as Intel HEX to PATH\n"
+    "      --hex PATH       write the image as Intel HEX to PATH (asl: only the bytes\n"
+    "                       written)\n"
     "      --disassemble    write the binary IMAGE as source that assembles back to it,\n"
     "                       to standard output or to the -o PATH\n"
     "  -h, --help           show this help and exit\n"
@@ -42,6 +48,9 @@ constexpr std::string_view kUsage =
 
 struct Options {
   std::string source;
+  std::string syntaxName = "classic";
+  Syntax syntax = Syntax::Classic;
+  std::vector<std::string> includeFolders;
   std::optional<std::string> output;
   std::optional<std::string> listing;
   std::optional<std::string> hex;
@@ -77,6 +86,9 @@ std::optional<int> ParseOptions(std::span<const std::string> args, Options& opti
     option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   }
   app.add_flag("--disassemble", options.disassemble);
+  app.add_option("--syntax", options.syntaxName)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app.add_option("-I", options.includeFolders)->allow_extra_args(false);
   // A missing PATH can only be at the end of the line.
   const auto missingPath = [&args](const CLI::ParseError& error) {
     if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr && !args.empty()) {
@@ -113,6 +125,12 @@ std::optional<int> ParseOptions(std::span<const std::string> args, Options& opti
   if (toStandardOutput > 1) {
     return line.UsageError("only one output can go to standard output", err);
   }
+  const auto syntax = ParseSyntax(options.syntaxName);
+  if (!syntax) {
+    return line.UsageError(
+        "--syntax must be classic, asl or auto, not '" + options.syntaxName + "'", err);
+  }
+  options.syntax = *syntax;
   if (options.disassemble && (options.listing || options.hex)) {
     return line.UsageError("--disassemble writes only source; use -o for its PATH", err);
   }
@@ -192,6 +210,43 @@ bool WriteOutputs(std::span<const std::pair<std::string, std::string_view>> outp
   return !toStandardOutput || WriteStandardOutput(*toStandardOutput, out, err);
 }
 
+// The outputs the options ask for, with the listing on standard output unless an option asks
+// for something else there.
+int WriteAssembled(const Options& options, std::string_view image, std::string_view listing,
+                   std::string_view hex, std::ostream& out, std::ostream& err) {
+  std::string plainListing;
+  std::vector<std::pair<std::string, std::string_view>> outputs;
+  if (options.output) {
+    outputs.emplace_back(*options.output, image);
+  }
+  if (options.listing) {
+    outputs.emplace_back(*options.listing, listing);
+  }
+  if (options.hex) {
+    outputs.emplace_back(*options.hex, hex);
+  }
+  if (!options.output && !options.listing && options.hex != kStandardStream) {
+    plainListing = WithLineFeeds(listing);
+    outputs.emplace_back(kStandardStream, plainListing);
+  }
+  return WriteOutputs(outputs, out, err) ? kExitSuccess : kExitUsageOrFile;
+}
+
+int AssembleAslSource(const Options& options, const std::string& bytes, std::ostream& out,
+                      std::ostream& err) {
+  // The listing is made only when it goes somewhere: -l, or standard output by default.
+  const bool listed = options.listing || (!options.output && options.hex != kStandardStream);
+  const asl::Outcome outcome = AssembleAsl(options.source, bytes, options.includeFolders, listed);
+  if (!ReportAsl(outcome, err)) {
+    return kExitSourceError;
+  }
+  const std::string listing = listed ? asl::ListingText(outcome) : std::string();
+  const std::string_view image(reinterpret_cast<const char*>(outcome.image.data()),
+                               outcome.image.size());
+  const std::string hex = options.hex ? IntelHex(outcome.image, outcome.written) : std::string();
+  return WriteAssembled(options, image, listing, hex, out, err);
+}
+
 } // namespace
 
 void ReportSourceError(std::string_view sourceName, const assembly::AssemblyOutcome& outcome,
@@ -241,6 +296,9 @@ int RunAssembler(std::span<const std::string> args, std::istream& in, std::ostre
         options.output.value_or(std::string(kStandardStream)), disassembly.Source};
     return WriteOutputs({&output, 1}, out, err) ? kExitSuccess : kExitUsageOrFile;
   }
+  if (ChooseSyntax(options.syntax, bytes) == Syntax::Asl) {
+    return AssembleAslSource(options, bytes, out, err);
+  }
   const auto store = std::make_unique<assembly::ProgramStore>();
   const Assembled result = AssembleFileBytes(*store, bytes);
   const assembly::AssemblyOutcome& outcome = result.outcome;
@@ -253,23 +311,7 @@ int RunAssembler(std::span<const std::string> args, std::istream& in, std::ostre
   const std::string_view image(reinterpret_cast<const char*>(result.image.data()),
                                result.image.size());
   const std::string hex = options.hex ? IntelHex(result.image) : std::string();
-  std::string plainListing;
-  std::vector<std::pair<std::string, std::string_view>> outputs;
-  if (options.output) {
-    outputs.emplace_back(*options.output, image);
-  }
-  if (options.listing) {
-    outputs.emplace_back(*options.listing, listing);
-  }
-  if (options.hex) {
-    outputs.emplace_back(*options.hex, hex);
-  }
-  // Standard output carries the listing unless an option asks for something else.
-  if (!options.output && !options.listing && options.hex != kStandardStream) {
-    plainListing = WithLineFeeds(listing);
-    outputs.emplace_back(kStandardStream, plainListing);
-  }
-  return WriteOutputs(outputs, out, err) ? kExitSuccess : kExitUsageOrFile;
+  return WriteAssembled(options, image, listing, hex, out, err);
 }
 
 } // namespace cli

@@ -31,17 +31,40 @@ void AppendRecord(std::string& out, std::uint16_t address, std::uint8_t type,
   out.push_back('\n');
 }
 
+constexpr std::size_t kRecordBytes = 16;
+constexpr std::uint8_t kData = 0x00;
+constexpr std::uint8_t kEndOfFile = 0x01;
+
 } // namespace
 
 std::string IntelHex(std::span<const std::uint8_t> image) {
-  constexpr std::size_t kRecordBytes = 16;
-  constexpr std::uint8_t kData = 0x00;
-  constexpr std::uint8_t kEndOfFile = 0x01;
   std::string out;
-  // A program image is at most 4002 bytes, so 16-bit record addresses always suffice.
+  // A program image is at most 8 KB (two banks of the 4040), so 16-bit record addresses always
+  // suffice.
   for (std::size_t offset = 0; offset < image.size(); offset += kRecordBytes) {
     const std::size_t count = std::min(kRecordBytes, image.size() - offset);
     AppendRecord(out, static_cast<std::uint16_t>(offset), kData, image.subspan(offset, count));
+  }
+  AppendRecord(out, 0, kEndOfFile, {});
+  return out;
+}
+
+std::string IntelHex(std::span<const std::uint8_t> image, const std::vector<bool>& written) {
+  std::string out;
+  const std::size_t size = std::min(image.size(), written.size());
+  std::size_t address = 0;
+  while (address < size) {
+    if (!written[address]) {
+      ++address;
+      continue;
+    }
+    std::size_t end = address;
+    while (end < size && end - address < kRecordBytes && written[end]) {
+      ++end;
+    }
+    AppendRecord(out, static_cast<std::uint16_t>(address), kData,
+                 image.subspan(address, end - address));
+    address = end;
   }
   AppendRecord(out, 0, kEndOfFile, {});
   return out;

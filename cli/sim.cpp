@@ -6,6 +6,7 @@
 #include "cli/command_line.h"
 #include "cli/sim_options.h"
 #include "cli/state_json.h"
+#include "cli/syntax.h"
 #include "simulate/step.h"
 #include "simulate/trace.h"
 #include "translate/hex_text.h"
@@ -26,9 +27,10 @@ namespace {
 constexpr std::string_view kProgram = "brindlewick-sim";
 constexpr std::uint64_t kDefaultCycles = 10'000'000;
 
-// The program's image: read, and assembled first unless it is an image. Returns the exit
-// status of a failure.
-std::variant<std::vector<std::uint8_t>, int> LoadProgram(const SimulatorRun& run, std::istream& in,
+// The program's image: read, and assembled first unless it is an image. A source in the
+// macro-assembler syntax that chooses the 4040 runs on one, unless the command line or the board
+// chose the 4004. Returns the exit status of a failure.
+std::variant<std::vector<std::uint8_t>, int> LoadProgram(SimulatorRun& run, std::istream& in,
                                                          std::ostream& err) {
   auto input = ReadInput(kProgram, run.program, in, err);
   if (const int* status = std::get_if<int>(&input)) {
@@ -37,6 +39,22 @@ std::variant<std::vector<std::uint8_t>, int> LoadProgram(const SimulatorRun& run
   const std::string& bytes = std::get<std::string>(input);
   if (run.image) {
     return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+  }
+  if (ChooseSyntax(run.syntax, bytes) == Syntax::Asl) {
+    asl::Outcome outcome = AssembleAsl(run.program, bytes, run.includeFolders, false);
+    if (!ReportAsl(outcome, err)) {
+      return kExitSourceError;
+    }
+    if (outcome.cpu4040 && run.cpu == simulate::Processor::I4004) {
+      if (run.cpuChosen) {
+        err << kProgram << ": '" << run.program
+            << "' is written for the 4040 (cpu 4040), and this run has a 4004 (--cpu or the "
+               "board)\n";
+        return kExitUsageOrFile;
+      }
+      run.cpu = simulate::Processor::I4040;
+    }
+    return std::move(outcome.image);
   }
   translate::LoadMnemonicTable();
   const auto store = std::make_unique<assembly::ProgramStore>();
@@ -218,7 +236,7 @@ int RunSimulator(std::span<const std::string> args, std::istream& in, std::ostre
   if (const int* status = std::get_if<int>(&command)) {
     return *status;
   }
-  const SimulatorRun& run = std::get<SimulatorRun>(command);
+  SimulatorRun run = std::get<SimulatorRun>(command);
   const auto loaded = LoadProgram(run, in, err);
   if (const int* status = std::get_if<int>(&loaded)) {
     return *status;

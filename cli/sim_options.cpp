@@ -21,7 +21,11 @@ Runs an Intel 4004 or 4040 program, cycle by cycle.
   PROGRAM                 a source file (assembled first, with brindlewick-asm's messages and exit
                           status 1 on an error), or with --image a binary image loaded at 000
   --image                 PROGRAM is a binary image, not source
-  --cpu 4004|4040         processor (default 4004)
+  --syntax NAME           the source's language: classic (the default), asl (the macro-assembler
+                          syntax of published 4004 sources), or auto (asl when the source has a
+                          cpu directive, else classic)
+  -I DIR                  look for included files in DIR too (asl; may be repeated)
+  --cpu 4004|4040         processor (default 4004, or 4040 for a source with "cpu 4040")
   --cycles N              stop at the first instruction boundary at or after N instruction cycles
   --until ADDR            stop when the next instruction to run is at ADDR (hexadecimal)
   --test 0|1              level of the TEST input while no serial input drives it (default 0)
@@ -70,6 +74,8 @@ The boards that come with the program: )";
 struct Options {
   std::string program;
   bool image = false;
+  std::string syntax = "classic";
+  std::vector<std::string> includeFolders;
   std::string cpu{simulate::ProcessorName(simulate::Processor::I4004)};
   // Numbers as they were typed, checked with their ranges.
   std::optional<std::string> cycles;
@@ -95,6 +101,7 @@ struct Options {
   std::optional<std::string> keyRelease;
   std::string serialOptionGiven; // the first serial wiring option given, for its message
   bool cpuGiven = false;
+  bool syntaxGiven = false;
 };
 
 template <typename Kind> bool HasPart(const boards::BoardDescription& board) {
@@ -231,6 +238,7 @@ std::string CheckBoardOptions(const Options& options, SimulatorRun& run) {
     run.boardGiven = true;
     if (!options.cpuGiven && run.board.cpu) {
       run.cpu = *run.board.cpu;
+      run.cpuChosen = true;
     }
     if (!options.clock && run.board.clockHz) {
       run.clock = *run.board.clockHz;
@@ -303,6 +311,16 @@ std::variant<SimulatorRun, std::string> Check(const Options& options) {
     return "--cpu must be 4004 or 4040, not '" + options.cpu + "'";
   }
   run.cpu = *cpu;
+  run.cpuChosen = options.cpuGiven;
+  const auto syntax = ParseSyntax(options.syntax);
+  if (!syntax) {
+    return "--syntax must be classic, asl or auto, not '" + options.syntax + "'";
+  }
+  if (options.image && options.syntaxGiven) {
+    return "--syntax is for a source; --image loads a binary image";
+  }
+  run.syntax = *syntax;
+  run.includeFolders = options.includeFolders;
   if (std::string problem = CheckNumbers(options, run); !problem.empty()) {
     return problem;
   }
@@ -352,6 +370,8 @@ std::variant<SimulatorRun, int> ReadSimulatorCommandLine(std::span<const std::st
   CLI::App& app = line.app();
   app.add_option("PROGRAM", options.program);
   app.add_flag("--image", options.image);
+  app.add_option("--syntax", options.syntax);
+  app.add_option("-I", options.includeFolders)->allow_extra_args(false);
   app.add_option("--cpu", options.cpu);
   app.add_option("--cycles", options.cycles);
   app.add_option("--until", options.until);
@@ -387,6 +407,7 @@ std::variant<SimulatorRun, int> ReadSimulatorCommandLine(std::span<const std::st
     }
   }
   options.cpuGiven = app.count("--cpu") > 0;
+  options.syntaxGiven = app.count("--syntax") > 0;
   auto checked = Check(options);
   if (const auto* problem = std::get_if<std::string>(&checked)) {
     return line.UsageError(*problem, err);

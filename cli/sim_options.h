@@ -1,6 +1,7 @@
 #pragma once
 
 #include "boards/description.h"
+#include "cli/syntax.h"
 #include "simulate/machine.h"
 
 #include <cstdint>
@@ -20,7 +21,10 @@ namespace cli {
 struct SimulatorRun {
   std::string program;
   bool image = false; // `program` is a binary image rather than source
+  Syntax syntax = Syntax::Classic;
+  std::vector<std::string> includeFolders;
   simulate::Processor cpu = simulate::Processor::I4004;
+  bool cpuChosen = false; // by --cpu or the board, rather than by default
   double clock = 740000;
   std::optional<std::uint64_t> cycles; // --cycles
   int until = -1;                      // --until, or -1

@@ -9,17 +9,18 @@ cmake_minimum_required(VERSION 3.25)
 set(rules
   "translate/|translate|-"
   "assembly/|translate assembly|-"
+  "asl_syntax/|translate asl_syntax|-"
   "simulate/|translate simulate|-"
   "boards/|translate simulate boards|nlohmann"
   "file_io/|file_io|POSIX"
-  "cli/|translate assembly simulate boards file_io cli|CLI11 nlohmann"
+  "cli/|translate assembly asl_syntax simulate boards file_io cli|CLI11 nlohmann"
   "services/|file_io services|-"
   "services/qt_|file_io services|Qt"
   "icons/|icons|Qt"
   "window/|translate assembly file_io services window|-"
   "window/form1|translate assembly file_io services icons window|Qt"
-  "debugger/|translate assembly simulate boards file_io services debugger|-"
-  "debugger/window/|translate assembly simulate boards file_io services icons debugger|Qt"
+  "debugger/|translate assembly asl_syntax simulate boards file_io services debugger|-"
+  "debugger/window/|translate assembly asl_syntax simulate boards file_io services icons debugger|Qt"
   "app/|app window debugger|Qt")
 
 # The library an angle-bracket include belongs to, or "std" for the standard library.
@@ -40,7 +41,7 @@ function(library_of header out)
   set(${out} ${kind} PARENT_SCOPE)
 endfunction()
 
-file(GLOB_RECURSE files RELATIVE ${ROOT} ${ROOT}/translate/* ${ROOT}/assembly/*
+file(GLOB_RECURSE files RELATIVE ${ROOT} ${ROOT}/translate/* ${ROOT}/assembly/* ${ROOT}/asl_syntax/*
      ${ROOT}/simulate/* ${ROOT}/boards/* ${ROOT}/file_io/* ${ROOT}/cli/* ${ROOT}/services/*
      ${ROOT}/icons/* ${ROOT}/window/* ${ROOT}/debugger/* ${ROOT}/app/*)
 list(FILTER files INCLUDE REGEX "\\.(h|cpp)$")

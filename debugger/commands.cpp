@@ -4,6 +4,7 @@
 #include "translate/hex_text.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <utility>
 #include <variant>
@@ -27,6 +28,32 @@ std::string Address(int address) {
 
 std::string SerialKey(const std::string& path) { return "serial/" + path; }
 std::string BoardKey(const std::string& path) { return "board/" + path; }
+std::string SyntaxKey(const std::string& path) { return "syntax/" + path; }
+
+// The files a source in the macro-assembler syntax includes, read through the services.
+class IncludedFiles final : public asl::FileReader {
+public:
+  explicit IncludedFiles(services::DebuggerServices& services) : services_(services) {}
+  Text Read(const std::string& path) override {
+    file_io::FileContent content = services_.ReadFile(path);
+    Text text;
+    if (content.error) {
+      text.error = *content.error;
+      text.missing = content.missing;
+    } else {
+      text.bytes = std::move(content.bytes);
+    }
+    return text;
+  }
+
+private:
+  services::DebuggerServices& services_;
+};
+
+std::int64_t SecondsSince1970() {
+  using namespace std::chrono;
+  return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
 
 } // namespace
 
@@ -52,9 +79,36 @@ void DebuggerCommands::FileChanged() {
     return;
   }
   // Editors that save by renaming leave a new file behind the name: watch that one.
-  services_.WatchFile(session_.program().path);
+  services_.WatchFiles(WatchedFiles());
   if (services_.AskReload(session_.program().path)) {
     Reload();
+  }
+}
+
+std::vector<std::string> DebuggerCommands::WatchedFiles() const {
+  const Program& program = session_.program();
+  return program.files.empty() ? std::vector<std::string>{program.path} : program.files;
+}
+
+Syntax DebuggerCommands::ChosenSyntax(const std::string& path, std::string_view bytes) {
+  if (const auto remembered = services_.LoadSetting(SyntaxKey(path))) {
+    return *remembered == "asl" ? Syntax::Asl : Syntax::Classic;
+  }
+  return GuessSyntax(bytes);
+}
+
+void DebuggerCommands::SetSyntax(Syntax syntax) {
+  if (!session_.HasProgram() || session_.program().image) {
+    return;
+  }
+  const std::string path = session_.program().path;
+  const std::optional<std::string> before = services_.LoadSetting(SyntaxKey(path));
+  services_.SaveSetting(SyntaxKey(path), syntax == Syntax::Asl ? "asl" : "classic");
+  if (!Load(path, true)) {
+    // The file does not assemble in that syntax: keep the one that worked.
+    services_.SaveSetting(
+        SyntaxKey(path),
+        before.value_or(session_.program().syntax == Syntax::Asl ? "asl" : "classic"));
   }
 }
 
@@ -64,12 +118,18 @@ bool DebuggerCommands::Load(const std::string& path, bool reloading) {
     services_.ShowError("Cannot open \"" + path + "\": " + *file.error + ".");
     return false;
   }
-  auto made = MakeProgram(path, file.bytes, LooksLikeImage(path));
+  const bool image = LooksLikeImage(path);
+  const Syntax syntax = image ? Syntax::Classic : ChosenSyntax(path, file.bytes);
+  IncludedFiles included(services_);
+  auto made = MakeProgram(path, file.bytes, image, syntax, &included, SecondsSince1970());
   if (const auto* error = std::get_if<LoadError>(&made)) {
     std::string text = "Cannot open \"" + path + "\": ";
     if (error->line > 0) {
       text +=
           "line " + std::to_string(error->line) + ": " + error->message + "\n\n" + error->lineText;
+    } else if (syntax == Syntax::Asl) {
+      text +=
+          "it does not assemble in the macro-assembler syntax (Syntax menu).\n\n" + error->message;
     } else {
       text += error->message + ".";
     }
@@ -77,7 +137,8 @@ bool DebuggerCommands::Load(const std::string& path, bool reloading) {
     return false;
   }
   const Program& loaded = std::get<Program>(made);
-  if (session_.cpu() == simulate::Processor::I4004 && loaded.bytes.size() > simulate::kBankSize) {
+  if (session_.cpu() == simulate::Processor::I4004 && loaded.bytes.size() > simulate::kBankSize &&
+      !loaded.cpu4040) {
     services_.ShowError("Cannot open \"" + path + "\": the image has " +
                         std::to_string(loaded.bytes.size()) +
                         " bytes; the 4004's program memory holds 4096. Choose the 4040, which "
@@ -86,6 +147,7 @@ bool DebuggerCommands::Load(const std::string& path, bool reloading) {
   }
   Stop();
   const bool sameFile = reloading && session_.program().path == path;
+  const bool wants4040 = loaded.cpu4040;
   session_.Load(std::move(std::get<Program>(made)));
   if (!sameFile) {
     // A different file has its own serial line, remembered from the last time it was open.
@@ -101,8 +163,12 @@ bool DebuggerCommands::Load(const std::string& path, bool reloading) {
       (void)UseBoard("", true);
     }
     terminal_.clear();
-    services_.WatchFile(path);
   }
+  // A source that chose the 4040 with its cpu directive runs on one.
+  if (wants4040 && session_.cpu() == simulate::Processor::I4004) {
+    session_.SetCpu(simulate::Processor::I4040);
+  }
+  services_.WatchFiles(WatchedFiles());
   *shown_ = session_.machine();
   ++programVersion_;
   SetStatus(std::string(session_.program().image ? "Image" : "Source") +

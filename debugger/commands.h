@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace debugger {
 
@@ -25,6 +26,9 @@ public:
   void FileChanged();
   // Loads the open file again without asking.
   void Reload();
+  // Reads the open source in `syntax` from now on: remembered for the file, and loaded again.
+  // A source that does not assemble in it keeps the syntax it had.
+  void SetSyntax(Syntax syntax);
 
   // Run control.
   void Step();
@@ -83,6 +87,10 @@ public:
 
 private:
   bool Load(const std::string& path, bool reloading);
+  // The syntax remembered for `path`, or else the one its text suggests.
+  Syntax ChosenSyntax(const std::string& path, std::string_view bytes);
+  // The open program's files: its own, and those it includes.
+  [[nodiscard]] std::vector<std::string> WatchedFiles() const;
   // Puts the board `choice` in place (a name, a path, or empty); `quiet` keeps errors from the
   // user, for a remembered board that is gone.
   bool UseBoard(const std::string& choice, bool quiet);

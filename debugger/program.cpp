@@ -71,7 +71,56 @@ Program FromImage(std::string path, std::string_view bytes) {
   return program;
 }
 
+// A source in the macro-assembler syntax: its listing rows as they are, every byte's address on
+// the row that wrote it.
+std::variant<Program, LoadError> FromAslSource(std::string path, std::string_view bytes,
+                                               asl::FileReader* files, std::int64_t time) {
+  const asl::Outcome outcome = asl::Assemble({path, bytes, {}, files, time});
+  if (!outcome.ok) {
+    std::string messages;
+    for (const asl::Diagnostic& diagnostic : outcome.diagnostics) {
+      if (diagnostic.kind == asl::Diagnostic::Kind::Error) {
+        messages += asl::DiagnosticText(diagnostic);
+      }
+    }
+    while (!messages.empty() && messages.back() == '\n') {
+      messages.pop_back();
+    }
+    return LoadError{
+        translate::IsPlainAscii(messages) ? messages : translate::Latin1ToUtf8(messages), 0, ""};
+  }
+  Program program;
+  program.path = std::move(path);
+  program.syntax = Syntax::Asl;
+  program.cpu4040 = outcome.cpu4040;
+  program.files = outcome.files;
+  program.bytes = outcome.image;
+  program.rowOfAddress.assign(std::max<std::size_t>(program.bytes.size(), 1), -1);
+  for (const asl::ListingRow& row : outcome.rows) {
+    ListingRow listed;
+    listed.line = row.line;
+    listed.text = translate::IsPlainAscii(row.text) ? row.text : translate::Latin1ToUtf8(row.text);
+    listed.address = row.bytes.empty() ? -1 : row.address;
+    listed.bytes = row.bytes;
+    listed.file = row.file == program.path ? std::string() : row.file;
+    listed.origin = row.origin;
+    listed.skipped = row.skipped;
+    for (std::size_t i = 0; i < row.bytes.size(); ++i) {
+      const auto address = static_cast<std::size_t>(row.address) + i;
+      if (address < program.rowOfAddress.size()) {
+        program.rowOfAddress[address] = static_cast<int>(program.rows.size());
+      }
+    }
+    program.rows.push_back(std::move(listed));
+  }
+  return program;
+}
+
 } // namespace
+
+Syntax GuessSyntax(std::string_view bytes) {
+  return asl::HasCpuDirective(bytes) ? Syntax::Asl : Syntax::Classic;
+}
 
 bool LooksLikeImage(std::string_view path) {
   const std::size_t dot = path.rfind('.');
@@ -85,7 +134,9 @@ bool LooksLikeImage(std::string_view path) {
   return extension == "bin" || extension == "rom" || extension == "img";
 }
 
-std::variant<Program, LoadError> MakeProgram(std::string path, std::string_view bytes, bool image) {
+std::variant<Program, LoadError> MakeProgram(std::string path, std::string_view bytes, bool image,
+                                             Syntax syntax, asl::FileReader* files,
+                                             std::int64_t time) {
   if (image) {
     if (bytes.size() > simulate::kBanks * simulate::kBankSize) {
       return LoadError{"the image has " + std::to_string(bytes.size()) +
@@ -93,6 +144,9 @@ std::variant<Program, LoadError> MakeProgram(std::string path, std::string_view 
                        0, ""};
     }
     return FromImage(std::move(path), bytes);
+  }
+  if (syntax == Syntax::Asl) {
+    return FromAslSource(std::move(path), bytes, files, time);
   }
   translate::LoadMnemonicTable();
   const std::string text = translate::Latin1ToUtf8(bytes);

@@ -69,16 +69,40 @@ Session::Session()
   RebuildBoard();
 }
 
-// The row of `program` where a breakpoint on the line `line` with the text `text` belongs: the
-// nearest row with the same text that holds an instruction, or else the row of the same number
-// if it holds one; -1 when there is none.
-int MatchingRow(const Program& program, std::size_t line, const std::string& text) {
+// How many rows before `row` show the same line of the same file with the same text: a line of a
+// macro appears once for each expansion.
+std::size_t Occurrence(const Program& program, std::size_t row) {
+  const ListingRow& line = program.rows[row];
+  return static_cast<std::size_t>(std::count_if(
+      program.rows.begin(), program.rows.begin() + static_cast<std::ptrdiff_t>(row),
+      [&line](const ListingRow& other) {
+        return other.line == line.line && other.file == line.file && other.text == line.text;
+      }));
+}
+
+// The row of `program` where a breakpoint on the `occurrence`th row of the line `line` of `file`
+// (empty for the program's own) with the text `text` belongs: that row if the line is still
+// there, else the nearest row of that file with the same text that holds an instruction, or else
+// the row of the same line if it holds one; -1 when there is none.
+int MatchingRow(const Program& program, const std::string& file, std::size_t line,
+                const std::string& text, std::size_t occurrence) {
   int best = -1;
+  int sameLine = -1;
   std::size_t bestDistance = 0;
+  std::size_t exact = 0;
   for (std::size_t row = 0; row < program.rows.size(); ++row) {
     const ListingRow& candidate = program.rows[row];
-    if (candidate.address < 0 || candidate.text != text) {
+    if (candidate.address < 0 || candidate.file != file) {
       continue;
+    }
+    if (candidate.line == line && sameLine < 0) {
+      sameLine = static_cast<int>(row);
+    }
+    if (candidate.text != text) {
+      continue;
+    }
+    if (candidate.line == line && exact++ == occurrence) {
+      return static_cast<int>(row);
     }
     const std::size_t distance =
         candidate.line > line ? candidate.line - line : line - candidate.line;
@@ -87,10 +111,7 @@ int MatchingRow(const Program& program, std::size_t line, const std::string& tex
       bestDistance = distance;
     }
   }
-  if (best < 0 && line >= 1 && line <= program.rows.size() && program.rows[line - 1].address >= 0) {
-    best = static_cast<int>(line - 1);
-  }
-  return best;
+  return best >= 0 ? best : sameLine;
 }
 
 void Session::Load(Program program) {
@@ -104,7 +125,8 @@ void Session::Load(Program program) {
         continue;
       }
       const ListingRow& old = program_.rows[static_cast<std::size_t>(row)];
-      const int match = MatchingRow(program, old.line, old.text);
+      const int match = MatchingRow(program, old.file, old.line, old.text,
+                                    Occurrence(program_, static_cast<std::size_t>(row)));
       if (match >= 0) {
         kept.set(static_cast<std::size_t>(program.rows[static_cast<std::size_t>(match)].address));
       }

@@ -73,6 +73,7 @@ FileContent ReadFile(const std::filesystem::path& path) {
   Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat info {};
   if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0) {
+    content.missing = errno == ENOENT;
     content.error = Reason(errno);
     return content;
   }

@@ -14,6 +14,7 @@ namespace file_io {
 struct FileContent {
   std::string bytes;
   std::optional<std::string> error;
+  bool missing = false; // there is no file at that path (with an error)
 };
 
 [[nodiscard]] FileContent ReadFile(const std::filesystem::path& path);

@@ -34,6 +34,12 @@ namespace fuzz {
 // writes program RAM, with a key script pressed, for a bounded number of cycles.
 [[nodiscard]] std::string CheckBoardFile(std::string_view text);
 
+// A source in the macro-assembler syntax, with the files it may include after NUL bytes
+// ("1.inc", "2.inc", ...): an accepted source has no error and a refused one has one; the image
+// fits the processor's memory, its gaps are FF and not written; the passes are bounded; and two
+// assemblies agree in every byte, message and listing line.
+[[nodiscard]] std::string CheckAslSource(std::string_view input);
+
 // The source text that a fuzz input stands for: a first byte from C0 up repeats the rest of
 // the input, up to 32 KiB in all, so that short inputs reach the assembler's limits (4097
 // one-byte instructions, 8193 label definitions).

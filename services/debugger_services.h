@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace services {
 
@@ -26,8 +27,9 @@ public:
   virtual void ShowError(std::string_view text) = 0;
   // Asks whether to load again a file that changed on disk.
   [[nodiscard]] virtual bool AskReload(const std::string& path) = 0;
-  // Watches `path` for changes on disk, in place of any file watched before.
-  virtual void WatchFile(const std::string& path) = 0;
+  // Watches `paths` (a program and the files it includes) for changes on disk, in place of any
+  // files watched before.
+  virtual void WatchFiles(const std::vector<std::string>& paths) = 0;
   // Seconds on a clock that only goes forward.
   [[nodiscard]] virtual double Now() = 0;
   // Remembered settings, such as the serial line of a file.

@@ -65,11 +65,13 @@ bool QtDebuggerServices::AskReload(const std::string& path) {
   return box.exec() == QMessageBox::Yes;
 }
 
-void QtDebuggerServices::WatchFile(const std::string& path) {
+void QtDebuggerServices::WatchFiles(const std::vector<std::string>& paths) {
   if (!watcher_->files().isEmpty()) {
     watcher_->removePaths(watcher_->files());
   }
-  watcher_->addPath(QString::fromStdString(path));
+  for (const std::string& path : paths) {
+    watcher_->addPath(QString::fromStdString(path));
+  }
 }
 
 double QtDebuggerServices::Now() { return static_cast<double>(clock_.nsecsElapsed()) * 1e-9; }

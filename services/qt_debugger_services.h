@@ -21,7 +21,7 @@ public:
   [[nodiscard]] FileContent ReadFile(const std::string& path) override;
   void ShowError(std::string_view text) override;
   [[nodiscard]] bool AskReload(const std::string& path) override;
-  void WatchFile(const std::string& path) override;
+  void WatchFiles(const std::vector<std::string>& paths) override;
   [[nodiscard]] double Now() override;
   [[nodiscard]] std::optional<std::string> LoadSetting(const std::string& key) override;
   void SaveSetting(const std::string& key, const std::string& value) override;

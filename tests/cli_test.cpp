@@ -323,6 +323,43 @@ TEST_F(Assembler, ReplacingAFileKeepsItsPermissions) {
             fs::perms::owner_read | fs::perms::owner_write);
 }
 
+// The macro-assembler syntax through the command line: chosen by --syntax or by a cpu directive,
+// include folders from -I, Intel HEX with only the bytes written, and errors that change no file.
+TEST_F(Assembler, SourcesInTheMacroAssemblerSyntax) {
+  fs::create_directories(dir / "inc");
+  WriteFileBytes(dir / "inc" / "defs.inc", "start equ 2\n");
+  WriteFileBytes(dir / "p.asm", " cpu 4004\n include \"defs.inc\"\n org start\n ldm 5\n org 20h\n"
+                                " data 1\n");
+  ToolResult result = Tool("--syntax auto -I inc p.asm -o p.bin --hex p.hex -l p.lst");
+  ASSERT_EQ(result.status, 0) << result.err;
+  Bytes image(0x21, 0xFF);
+  image[2] = 0xD5;
+  image[0x20] = 0x01;
+  EXPECT_EQ(ReadBytes(dir / "p.bin"), image);
+  // D5 at 0002 (checksum 100 - (01+02+D5) = 28), then 01 at 0020.
+  EXPECT_EQ(ReadFileBytes(dir / "p.hex"), ":01000200D528\n:0100200001DE\n:00000001FF\n");
+  EXPECT_NE(ReadFileBytes(dir / "p.lst").find("    1I                   start equ 2\r\n"),
+            std::string::npos);
+
+  // The classic language stays the default: the same file is no source of it.
+  result = Tool("-I inc p.asm -o p.bin");
+  EXPECT_EQ(result.status, 1);
+
+  WriteFileBytes(dir / "p.asm", " cpu 4004\nm macro\n ldm 16\n endm\n m\n");
+  WriteFileBytes(dir / "old.bin", "old image");
+  result = Tool("--syntax asl p.asm -o old.bin --hex new.hex");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "p.asm:3: error: LDM's operand must be 0 to 15, not 16\n"
+                        "p.asm:5: note: in the expansion of macro M\n");
+  EXPECT_EQ(ReadFileBytes(dir / "old.bin"), "old image");
+  EXPECT_FALSE(fs::exists(dir / "new.hex"));
+
+  result = Tool("--syntax masm p.asm");
+  EXPECT_EQ(result.status, 2);
+  EXPECT_NE(result.err.find("--syntax must be classic, asl or auto, not 'masm'"),
+            std::string::npos);
+}
+
 TEST(IntelHex, RecordsOfSixteenBytesThenTheEnd) {
   std::vector<std::uint8_t> image(17);
   for (std::size_t i = 0; i < image.size(); ++i) {

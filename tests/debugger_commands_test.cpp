@@ -47,7 +47,7 @@ protected:
 
 TEST_F(Commands, OpensASourceAndShowsEachLineWithItsInstruction) {
   ASSERT_TRUE(commands.Open("/p/prog.asm"));
-  EXPECT_EQ(fake.watched, "/p/prog.asm");
+  EXPECT_EQ(fake.watched, std::vector<std::string>{"/p/prog.asm"});
   const debugger::Program& program = commands.session().program();
   ASSERT_EQ(program.rows.size(), 11u);
   EXPECT_EQ(program.rows[Row(1)].address, -1) << "a label holds no instruction";
@@ -296,3 +296,57 @@ TEST_F(Commands, BoardsAreChosenRememberedPerFileAndTakeKeysOneAfterAnother) {
 }
 
 } // namespace
+
+// A source in the macro-assembler syntax: chosen by its cpu directive, its included file's lines
+// in the listing with their file, a breakpoint on one of them that holds over a reload, the
+// included file watched too, and the choice of syntax remembered for the file.
+TEST(AslCommands, SourcesInTheMacroAssemblerSyntaxOpenRunAndReload) {
+  FakeDebuggerServices fake;
+  fake.files["/p/main.asm"] = " cpu 4040\n include \"sub.inc\"\n jms twice\n hlt\n";
+  fake.files["/p/sub.inc"] = "twice: iac\n iac\n bbl 0\n";
+  DebuggerCommands commands{fake};
+  ASSERT_TRUE(commands.Open("/p/main.asm")) << (fake.errors.empty() ? "" : fake.errors[0]);
+  const debugger::Program* program = &commands.session().program();
+  EXPECT_EQ(program->syntax, debugger::Syntax::Asl);
+  EXPECT_EQ(commands.session().cpu(), simulate::Processor::I4040) << "from cpu 4040";
+  EXPECT_EQ(fake.watched, (std::vector<std::string>{"/p/main.asm", "/p/sub.inc"}));
+  // Rows: cpu, include, three included lines, jms, hlt.
+  ASSERT_EQ(program->rows.size(), 7u);
+  const debugger::ListingRow& second = program->rows[3];
+  EXPECT_EQ(second.file, "/p/sub.inc");
+  EXPECT_EQ(second.line, 2u);
+  EXPECT_EQ(second.origin, asl::ListingRow::Origin::Included);
+  EXPECT_EQ(second.address, 0x001);
+
+  commands.ToggleBreakpointAtRow(3);
+  commands.Run();
+  for (int i = 0; i < 100 && commands.Running(); ++i) {
+    commands.Tick();
+  }
+  EXPECT_EQ(commands.session().NextAddress(), 0x001) << commands.status();
+
+  // A line added to the included file moves the breakpoint's line with it.
+  fake.files["/p/sub.inc"] = "twice: iac\n nop\n iac\n bbl 0\n";
+  commands.FileChanged();
+  program = &commands.session().program();
+  ASSERT_EQ(program->rows.size(), 8u);
+  EXPECT_TRUE(commands.session().HasBreakpoint(0x002)) << "still on \" iac\", now line 3";
+  EXPECT_FALSE(commands.session().HasBreakpoint(0x001));
+
+  // The classic language, chosen from the menu, cannot read it: the program stays, the choice
+  // too.
+  commands.SetSyntax(debugger::Syntax::Classic);
+  EXPECT_EQ(fake.errors.size(), 1u);
+  EXPECT_EQ(commands.session().program().syntax, debugger::Syntax::Asl);
+  EXPECT_EQ(fake.settings["syntax//p/main.asm"], "asl");
+
+  // A source without a cpu directive is classic unless the file's remembered choice says asl:
+  // "ldm 10" loads 1 in the classic language (its digit stands at a fixed place), 10 in asl.
+  fake.files["/p/plain.asm"] = " ldm 10\n";
+  ASSERT_TRUE(commands.Open("/p/plain.asm"));
+  EXPECT_EQ(commands.session().program().bytes, (std::vector<std::uint8_t>{0xD1}));
+  EXPECT_EQ(commands.session().cpu(), simulate::Processor::I4040) << "the choice stays";
+  fake.settings["syntax//p/plain.asm"] = "asl";
+  ASSERT_TRUE(commands.Open("/p/plain.asm"));
+  EXPECT_EQ(commands.session().program().bytes, (std::vector<std::uint8_t>{0xDA}));
+}

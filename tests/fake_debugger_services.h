@@ -17,7 +17,7 @@ public:
   std::vector<std::string> errors;
   bool reloadAnswer = true;
   int reloadQuestions = 0;
-  std::string watched;
+  std::vector<std::string> watched;
   double now = 0;
   double tick = 0.001; // how far the clock moves on each look
   std::map<std::string, std::string> settings;
@@ -38,6 +38,7 @@ public:
       content.bytes = file->second;
     } else {
       content.error = "No such file or directory";
+      content.missing = true;
     }
     return content;
   }
@@ -46,7 +47,7 @@ public:
     ++reloadQuestions;
     return reloadAnswer;
   }
-  void WatchFile(const std::string& path) override { watched = path; }
+  void WatchFiles(const std::vector<std::string>& paths) override { watched = paths; }
   double Now() override { return now += tick; }
   std::optional<std::string> LoadSetting(const std::string& key) override {
     if (const auto found = settings.find(key); found != settings.end()) {

@@ -32,6 +32,7 @@ const std::map<std::string, Check>& Targets() {
              reinterpret_cast<const std::uint8_t*>(input.data()), input.size()));
        }},
       {"board_file", [](std::string_view input) { return fuzz::CheckBoardFile(input); }},
+      {"asl", [](std::string_view input) { return fuzz::CheckAslSource(input); }},
   };
   return targets;
 }

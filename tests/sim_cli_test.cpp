@@ -285,4 +285,29 @@ TEST_F(Simulator, TheSerialBoardsRunFromTheirBoardFiles) {
       << result.out;
 }
 
+// The published sources in the macro-assembler syntax run from their own sources: the 4040
+// monitor on its board, which picks the 4040 from the source's cpu directive, and the test4004
+// calculator.
+TEST_F(Simulator, PublishedSourcesRunFromTheirSources) {
+  const fs::path folder = kFirmware / "asl";
+  if (!fs::exists(folder / "sbc4004" / "firmware.asm")) {
+    GTEST_SKIP() << "no published sources at " << folder;
+  }
+  ToolResult result = Sim("--syntax asl '" + (folder / "sbc4004" / "firmware.asm").string() +
+                          "' --board 4040-sbc --input '312345\\r678\\r' --until-output "
+                          "'Sum:            13023'");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find("Intel 4040 SBC"), std::string::npos) << result.out;
+
+  result = Sim("--syntax auto '" + (folder / "test4004_calc" / "calc.asm").string() +
+               "' --board test4004 --input 'c12+34+' --until-output '=+46.0'");
+  EXPECT_EQ(result.status, 0) << result.err;
+
+  // A source for the 4040 does not run on a 4004 that the command line chose.
+  result = Sim("--syntax asl --cpu 4004 '" + (folder / "sbc4004" / "firmware.asm").string() +
+               "' --cycles 10");
+  EXPECT_EQ(result.status, 2);
+  EXPECT_NE(result.err.find("is written for the 4040"), std::string::npos) << result.err;
+}
+
 } // namespace

@@ -60,6 +60,7 @@ DebuggerWindow::DebuggerWindow(QWidget* parent)
   BuildRunMenu();
   BuildToolBar();
   BuildDocks();
+  BuildSyntaxMenu();
   BuildBoardMenu();
   BuildHelpMenu();
 
@@ -230,6 +231,26 @@ void DebuggerWindow::BuildDocks() {
   resizeDocks({terminalDock}, {150}, Qt::Vertical);
 }
 
+void DebuggerWindow::BuildSyntaxMenu() {
+  QMenu* menu = menuBar()->addMenu(QStringLiteral("&Syntax"));
+  auto* group = new QActionGroup(this);
+  const auto choice = [this, menu, group](Syntax syntax, const QString& text, const QString& name) {
+    QAction* action = menu->addAction(text);
+    action->setCheckable(true);
+    action->setObjectName(name);
+    action->setToolTip(QStringLiteral("The language the open source is written in; remembered "
+                                      "for the file"));
+    group->addAction(action);
+    connect(action, &QAction::triggered, this,
+            [this, syntax] { Do([syntax](DebuggerCommands& c) { c.SetSyntax(syntax); }); });
+    return action;
+  };
+  classicSyntax_ =
+      choice(Syntax::Classic, QStringLiteral("&Brindlewick language"), QStringLiteral("Classic"));
+  aslSyntax_ =
+      choice(Syntax::Asl, QStringLiteral("&Macro-assembler syntax (asl)"), QStringLiteral("Asl"));
+}
+
 void DebuggerWindow::BuildBoardMenu() {
   QMenu* menu = menuBar()->addMenu(QStringLiteral("&Board"));
   boardGroup_ = new QActionGroup(this);
@@ -316,6 +337,12 @@ void DebuggerWindow::Refresh() {
     const QString name = QFileInfo(Text(session.program().path)).fileName();
     setWindowTitle(name.isEmpty() ? QStringLiteral("Brindlewick Debugger")
                                   : QStringLiteral("%1 - Brindlewick Debugger").arg(name));
+    // The syntax applies to a source, not to an image.
+    const bool source = session.HasProgram() && !session.program().image;
+    classicSyntax_->setEnabled(source);
+    aslSyntax_->setEnabled(source);
+    classicSyntax_->setChecked(source && session.program().syntax == Syntax::Classic);
+    aslSyntax_->setChecked(source && session.program().syntax == Syntax::Asl);
     terminal_->ShowSettings(session);
   }
   listing_->Show(session, listingRebuilt);

@@ -54,6 +54,7 @@ private:
   void BuildRunMenu();
   void BuildToolBar();
   void BuildDocks();
+  void BuildSyntaxMenu();
   void BuildBoardMenu();
   void BuildHelpMenu();
   QDockWidget* AddDock(const char* name, const QString& title, QWidget* content,
@@ -89,6 +90,8 @@ private:
   QComboBox* cpu_ = nullptr;
   QDoubleSpinBox* clock_ = nullptr;
   QCheckBox* test_ = nullptr;
+  QAction* classicSyntax_ = nullptr;
+  QAction* aslSyntax_ = nullptr;
   QActionGroup* boardGroup_ = nullptr;
   std::vector<std::pair<std::string, QAction*>> boardActions_; // by board name
 };

@@ -3,6 +3,7 @@
 #include "debugger/window/widgets.h"
 #include "translate/hex_text.h"
 
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHeaderView>
 
@@ -31,6 +32,11 @@ void ListingView::Rebuild(const Program& program) {
   setUpdatesEnabled(false);
   clearContents();
   setRowCount(static_cast<int>(program.rows.size()));
+  // In the macro-assembler syntax a row is a line of some file, or of a macro's expansion: the
+  // row headers give the line and, for an included file, its name.
+  const bool asl = program.syntax == Syntax::Asl;
+  verticalHeader()->setVisible(asl);
+  QStringList lines;
   for (int row = 0; row < static_cast<int>(program.rows.size()); ++row) {
     const ListingRow& line = program.rows[static_cast<std::size_t>(row)];
     std::string bytes;
@@ -47,10 +53,67 @@ void ListingView::Rebuild(const Program& program) {
     setItem(row, 0, new QTableWidgetItem);
     setItem(row, 1, new QTableWidgetItem(address));
     setItem(row, 2, new QTableWidgetItem(Text(bytes)));
-    setItem(row, 3, new QTableWidgetItem(Text(line.text)));
+    auto* text = new QTableWidgetItem(Text(line.text));
+    setItem(row, 3, text);
+    if (asl) {
+      lines << RowHeader(line);
+      MarkOrigin(row, line);
+    }
+  }
+  if (asl) {
+    setVerticalHeaderLabels(lines);
   }
   setUpdatesEnabled(true);
   highlightedRow_ = -1;
+}
+
+QString ListingView::RowHeader(const ListingRow& line) {
+  const QString number = QString::number(line.line);
+  switch (line.origin) {
+  case asl::ListingRow::Origin::Included:
+    return QFileInfo(Text(line.file)).fileName() + QLatin1Char(':') + number;
+  case asl::ListingRow::Origin::Macro:
+    return QStringLiteral("M ") + number;
+  case asl::ListingRow::Origin::Source:
+    break;
+  }
+  return number;
+}
+
+void ListingView::MarkOrigin(int row, const ListingRow& line) {
+  // Included lines on a blue tint, a macro's lines on a green one, each with a word on where it
+  // comes from; lines that conditional assembly left out in grey.
+  QString where;
+  QBrush tint;
+  switch (line.origin) {
+  case asl::ListingRow::Origin::Included:
+    where = QStringLiteral("Line %1 of the included file %2").arg(line.line).arg(Text(line.file));
+    tint = QBrush(kIncluded);
+    break;
+  case asl::ListingRow::Origin::Macro:
+    where = QStringLiteral("Line %1 of a macro%2, with its arguments in place")
+                .arg(line.line)
+                .arg(line.file.empty() ? QString() : QStringLiteral(" in ") + Text(line.file));
+    tint = QBrush(kMacro);
+    break;
+  case asl::ListingRow::Origin::Source:
+    break;
+  }
+  if (line.skipped) {
+    where += (where.isEmpty() ? QString() : QStringLiteral("; ")) +
+             QStringLiteral("left out by conditional assembly");
+  }
+  for (int column = 1; column < 4; ++column) {
+    QTableWidgetItem* cell = item(row, column);
+    cell->setToolTip(where);
+    if (line.origin != asl::ListingRow::Origin::Source) {
+      cell->setData(kTintRole, QVariant::fromValue(tint));
+      cell->setBackground(tint);
+    }
+    if (line.skipped) {
+      cell->setForeground(QBrush(Qt::gray));
+    }
+  }
 }
 
 void ListingView::Show(const Session& session, bool rebuilt) {
@@ -76,7 +139,9 @@ void ListingView::Show(const Session& session, bool rebuilt) {
       continue;
     }
     for (int column = 1; column < 4; ++column) {
-      item(row, column)->setBackground(row == next ? QBrush(kNext) : QBrush());
+      QTableWidgetItem* cell = item(row, column);
+      // Back to the row's own tint, if it has one, when the next instruction moves on.
+      cell->setBackground(row == next ? QBrush(kNext) : cell->data(kTintRole).value<QBrush>());
     }
   }
   highlightedRow_ = next;

@@ -21,6 +21,13 @@ public:
   void Show(const Session& session, bool rebuilt);
 
 private:
+  // The row's header in the macro-assembler syntax: its line, with the file's name for an
+  // included one and M for a macro's.
+  static QString RowHeader(const ListingRow& line);
+  // Tints and explains a row that an include or a macro gave.
+  void MarkOrigin(int row, const ListingRow& line);
+
+  static constexpr int kTintRole = Qt::UserRole + 1;
   int highlightedRow_ = -1;
   std::bitset<simulate::kBanks * simulate::kBankSize> shownBreakpoints_;
 };

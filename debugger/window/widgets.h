@@ -24,6 +24,9 @@ using Act = std::function<void(const std::function<void(DebuggerCommands&)>&)>;
 // The background of a value that the last step changed, and of the next instruction.
 inline const QColor kChanged(255, 214, 140);
 inline const QColor kNext(255, 245, 160);
+// The listing's rows that came from an included file, and from a macro's expansion.
+inline const QColor kIncluded(232, 240, 255);
+inline const QColor kMacro(234, 248, 234);
 
 [[nodiscard]] QString Text(const std::string& text);
 
