@@ -88,12 +88,15 @@ struct Outcome {
 [[nodiscard]] bool HasCpuDirective(std::string_view text);
 
 // The limits that keep any input from running away: how deep macros and includes nest, how
-// many lines the macro expansions of a pass may produce and how long such a line may grow, and
-// how many passes may be run.
+// many lines (and characters) the macro expansions of a pass may produce and how long such a
+// line may grow, and how many passes may be run.
 inline constexpr int kMostMacroNesting = 256;
 inline constexpr int kMostIncludeNesting = 32;
-inline constexpr std::size_t kMostExpandedLines = 100'000;
+inline constexpr std::size_t kMostExpandedLines = 50'000;
+inline constexpr std::size_t kMostExpandedBytes = 4u << 20;
 inline constexpr std::size_t kLongestExpandedLine = 65'536;
 inline constexpr int kMostPasses = 20;
+// The messages a pass keeps; past them, one more says how many were left out.
+inline constexpr std::size_t kMostMessages = 100;
 
 } // namespace asl

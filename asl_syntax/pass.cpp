@@ -211,6 +211,13 @@ PassResult Pass::Run() {
               " characters with its arguments (the limit of a line's length)");
         break;
       }
+      expandedBytes_ += expanded.size();
+      if (expandedBytes_ > kMostExpandedBytes) {
+        line_ = frame.call;
+        Fatal("the macro expansions give more than " + std::to_string(kMostExpandedBytes >> 20) +
+              " MB of text (the limit of what macros may produce)");
+        break;
+      }
       row.text = result_.expanded.emplace_back(std::move(expanded));
       row.origin = ListingRow::Origin::Macro;
     } else {
@@ -244,6 +251,13 @@ PassResult Pass::Run() {
     Error(std::string(open.isSwitch ? "SWITCH" : "IF") + " has no " +
               (open.isSwitch ? "ENDCASE" : "ENDIF"),
           open.where);
+  }
+  if (reported_ > kMostMessages) {
+    Diagnostic more;
+    more.kind = droppedErrors_ ? Diagnostic::Kind::Error : Diagnostic::Kind::Warning;
+    more.file = request_.path;
+    more.text = std::to_string(reported_ - kMostMessages) + " more messages are not shown";
+    result_.diagnostics.push_back(std::move(more));
   }
   result_.symbols = std::move(symbols_);
   result_.functions = std::move(functions_);
@@ -294,6 +308,12 @@ std::vector<std::string> Pass::Notes() const {
 }
 
 void Pass::Report(Diagnostic::Kind kind, std::string text, const Location& where) {
+  // Past a hundred messages only their number is kept: a source that goes wrong everywhere
+  // (or includes itself through a macro) must not fill the memory with them.
+  if (++reported_ > kMostMessages) {
+    droppedErrors_ = droppedErrors_ || kind == Diagnostic::Kind::Error;
+    return;
+  }
   Diagnostic diagnostic;
   diagnostic.kind = kind;
   diagnostic.file = where.FileName();

@@ -140,6 +140,9 @@ private:
   bool pastEnd_ = false; // the error for bytes past the program memory is given once
   int macroDepth_ = 0;
   std::size_t expandedLines_ = 0;
+  std::size_t expandedBytes_ = 0;
+  std::size_t reported_ = 0;   // errors, warnings and messages of this pass
+  bool droppedErrors_ = false; // errors among those past kMostMessages
   std::optional<std::vector<Token>>* lineTokens_ = nullptr; // the current file line's, cached
   std::string_view lineOperands_;                           // and the operands they are of
   std::deque<std::vector<Token>> scratch_; // the tokens of a macro's line, until the next line

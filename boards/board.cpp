@@ -22,28 +22,6 @@ std::size_t RamPortIndex(std::uint8_t line, std::uint8_t chip) {
 
 } // namespace
 
-// Something to tell when an output port changes.
-struct Board::Listener {
-  enum class Kind : std::uint8_t { ShiftRegister, Fire, Ribbon, Advance, SerialOut, BankSelect };
-  Kind kind;
-  std::size_t index;
-};
-
-// What drives an input pin.
-struct Board::Driver {
-  enum class Kind : std::uint8_t { MatrixRow, Pulse, Index, Button, SerialIn };
-  Kind kind;
-  std::size_t index;
-  unsigned row = 0;
-};
-
-struct Board::Serial {
-  std::optional<SerialOutPart> out;
-  std::optional<SerialInPart> in;
-  std::optional<SerialDecoder> decoder;
-  std::optional<SerialFeeder> feeder;
-};
-
 struct Board::Wiring {
   double clockHz = 0;
   double cyclesPerMs = 0;
@@ -53,26 +31,26 @@ struct Board::Wiring {
 };
 
 Board::Board(const BoardDescription& description, double clockHz)
-    : description_(description), cyclesPerSecond_(clockHz / 8),
-      serial_(std::make_unique<Serial>()) {
+    : description_(std::make_shared<const BoardDescription>(description)),
+      cyclesPerSecond_(clockHz / 8) {
   Wiring wiring;
   wiring.clockHz = clockHz;
   wiring.cyclesPerMs = cyclesPerSecond_ / 1000;
   // Parts that others refer to come first: shift registers and pulse trains, then the key
   // matrices on the registers, then the rest in the order the description gives them.
-  for (const Part& part : description_.parts) {
+  for (const Part& part : description_->parts) {
     if (const auto* p = std::get_if<ShiftRegisterPart>(&part.kind)) {
       Add(part.name, *p, wiring);
     } else if (const auto* p = std::get_if<PulseTrainPart>(&part.kind)) {
       Add(part.name, *p, wiring);
     }
   }
-  for (const Part& part : description_.parts) {
+  for (const Part& part : description_->parts) {
     if (const auto* p = std::get_if<KeyMatrixPart>(&part.kind)) {
       Add(part.name, *p, wiring);
     }
   }
-  for (const Part& part : description_.parts) {
+  for (const Part& part : description_->parts) {
     std::visit(
         [&](const auto& p) {
           using Kind = std::decay_t<decltype(p)>;
@@ -86,8 +64,6 @@ Board::Board(const BoardDescription& description, double clockHz)
   }
 }
 
-Board::~Board() = default;
-
 void Board::Listen(const OutputPin& pin, const Listener& listener) {
   auto& listeners = pin.kind == OutputPin::Kind::Rom
                         ? romListeners_[pin.chip & 0xF]
@@ -96,13 +72,12 @@ void Board::Listen(const OutputPin& pin, const Listener& listener) {
 }
 
 void Board::Drive(const InputPin& pin, const Driver& driver) {
-  auto made = std::make_unique<Driver>(driver);
   if (pin.kind == InputPin::Kind::Test) {
-    testDriver_ = std::move(made);
+    testDriver_ = driver;
   } else if (pin.kind == InputPin::Kind::Interrupt) {
-    interruptDriver_ = std::move(made);
+    interruptDriver_ = driver;
   } else {
-    romDrivers_[pin.port & 0xF][pin.bit & 3] = std::move(made);
+    romDrivers_[pin.port & 0xF][pin.bit & 3] = driver;
     drivenMask_[pin.port & 0xF] |= static_cast<std::uint8_t>(1u << (pin.bit & 3));
   }
 }
@@ -111,7 +86,7 @@ void Board::Add(const std::string& name, const ShiftRegisterPart& part, Wiring& 
   wiring.registers[name] = shiftRegisters_.size();
   Listen(part.clock, {Listener::Kind::ShiftRegister, shiftRegisters_.size()});
   registerPins_.emplace_back(part.clock, part.data);
-  shiftRegisters_.push_back(std::make_unique<ShiftRegister>(part.chips));
+  shiftRegisters_.emplace_back(part.chips);
 }
 
 void Board::Add(const std::string& name, const PulseTrainPart& part, Wiring& wiring) {
@@ -121,21 +96,21 @@ void Board::Add(const std::string& name, const PulseTrainPart& part, Wiring& wir
     Drive(*part.index, {Driver::Kind::Index, pulseTrains_.size()});
   }
   const double perMs = wiring.cyclesPerMs;
-  pulseTrains_.push_back(std::make_unique<PulseTrain>(part.periodMs * perMs, part.widthMs * perMs,
-                                                      part.phaseMs * perMs, part.indexEvery));
+  pulseTrains_.emplace_back(part.periodMs * perMs, part.widthMs * perMs, part.phaseMs * perMs,
+                            part.indexEvery);
 }
 
 void Board::Add(const std::string& name, const KeyMatrixPart& part, Wiring& wiring) {
   const std::size_t index = matrices_.size();
   wiring.matrices[name] = index;
-  matrices_.push_back(std::make_unique<KeyMatrix>(
-      *shiftRegisters_[wiring.registers.at(part.columns)], part.activeLow));
+  matrices_.emplace_back(part.activeLow);
+  matrixColumns_.push_back(wiring.registers.at(part.columns));
   for (unsigned row = 0; row < part.rows.size(); ++row) {
     Drive(part.rows[row], {Driver::Kind::MatrixRow, index, row});
   }
   for (const MatrixKey& key : part.keys) {
     keys_.push_back({key.name, key.aliases, key.place, name});
-    const std::size_t contact = matrices_[index]->AddContact(key.column);
+    const std::size_t contact = matrices_[index].AddContact(key.column);
     keyContacts_.emplace_back(index, contact);
     keyRows_.push_back(static_cast<std::uint8_t>(1u << key.row));
   }
@@ -143,14 +118,14 @@ void Board::Add(const std::string& name, const KeyMatrixPart& part, Wiring& wiri
 
 void Board::Add(const std::string& name, const SwitchPart& part, Wiring& wiring) {
   const std::size_t matrix = wiring.matrices.at(part.matrix);
-  const std::size_t contact = matrices_[matrix]->AddContact(part.column);
+  const std::size_t contact = matrices_[matrix].AddContact(part.column);
   Switch entry{name, part.label, {}};
   std::vector<std::uint8_t> values;
   for (const auto& [position, rows] : part.positions) {
     entry.positions.push_back(position);
     values.push_back(rows);
   }
-  matrices_[matrix]->Contact(contact).Set(0, values[part.position]);
+  matrices_[matrix].Contact(contact).Set(0, values[part.position]);
   switches_.push_back(std::move(entry));
   switchContacts_.emplace_back(matrix, contact);
   switchValues_.push_back(std::move(values));
@@ -165,9 +140,9 @@ void Board::Add(const std::string& name, const ButtonPart& part, Wiring&) {
 }
 
 void Board::Add(const std::string&, const DrumPrinterPart& part, Wiring& wiring) {
-  printer_ = std::make_unique<DrumPrinter>(
-      *shiftRegisters_[wiring.registers.at(part.hammers)], part.hammerColumns,
-      *pulseTrains_[wiring.trains.at(part.drum)], part.columns);
+  printer_.emplace(part.hammerColumns, part.columns);
+  printerHammers_ = wiring.registers.at(part.hammers);
+  printerDrum_ = wiring.trains.at(part.drum);
   printerPart_ = part;
   // The ribbon first: a write that shifts it and fires prints in red.
   if (part.red) {
@@ -182,22 +157,22 @@ void Board::Add(const std::string& name, const LampPart& part, Wiring&) {
 }
 
 void Board::Add(const std::string&, const SerialOutPart& part, Wiring& wiring) {
-  serial_->out = part;
-  serial_->decoder.emplace(part.format, simulate::CyclesPerBit(wiring.clockHz, part.baud));
+  serial_.out = part;
+  serial_.decoder.emplace(part.format, simulate::CyclesPerBit(wiring.clockHz, part.baud));
   // The output latches are 0 at reset: the line starts at 0, or at 1 where the board inverts.
-  serial_->decoder->Line(part.invert, 0);
+  serial_.decoder->Line(part.invert, 0);
   Listen(part.pin, {Listener::Kind::SerialOut, 0});
 }
 
 void Board::Add(const std::string&, const SerialInPart& part, Wiring& wiring) {
-  serial_->in = part;
-  serial_->feeder.emplace(part.format, simulate::CyclesPerBit(wiring.clockHz, part.baud));
+  serial_.in = part;
+  serial_.feeder.emplace(part.format, simulate::CyclesPerBit(wiring.clockHz, part.baud));
   Drive(part.pin, {Driver::Kind::SerialIn, 0});
 }
 
 void Board::Add(const std::string&, const ProgramRamPart& part, Wiring&) {
-  programRam_ = std::make_unique<ProgramRam>(
-      part.page, part.banks, ProgramRam::Wiring{part.lowHalfFirst, part.srcStartsByte});
+  programRam_.emplace(part.page, part.banks,
+                      ProgramRam::Wiring{part.lowHalfFirst, part.srcStartsByte});
   if (part.bankSelect) {
     bankSelect_ = part.bankSelect;
     Listen(OutputPin{OutputPin::Kind::Ram, part.bankSelect->line, part.bankSelect->chip, 0},
@@ -215,15 +190,17 @@ bool Board::Level(const OutputPin& pin) const {
 bool Board::DrivenLevel(const Driver& driver, std::uint64_t cycle) const {
   switch (driver.kind) {
   case Driver::Kind::MatrixRow:
-    return ((matrices_[driver.index]->Rows(cycle) >> driver.row) & 1) != 0;
+    return ((matrices_[driver.index].Rows(shiftRegisters_[matrixColumns_[driver.index]], cycle) >>
+             driver.row) &
+            1) != 0;
   case Driver::Kind::Pulse:
-    return pulseTrains_[driver.index]->Level(cycle);
+    return pulseTrains_[driver.index].Level(cycle);
   case Driver::Kind::Index:
-    return pulseTrains_[driver.index]->Index(cycle);
+    return pulseTrains_[driver.index].Index(cycle);
   case Driver::Kind::Button:
     return buttons_[driver.index].At(cycle) != 0;
   case Driver::Kind::SerialIn:
-    return serial_->feeder->Level(cycle) != serial_->in->invert;
+    return serial_.feeder->Level(cycle) != serial_.in->invert;
   }
   return false;
 }
@@ -231,7 +208,7 @@ bool Board::DrivenLevel(const Driver& driver, std::uint64_t cycle) const {
 bool Board::Driven(const Driver& driver, std::uint64_t cycle, bool poll) {
   if (poll && driver.kind == Driver::Kind::SerialIn) {
     // The program looking at the line is what lets a waiting byte start.
-    return serial_->feeder->Poll(cycle) != serial_->in->invert;
+    return serial_.feeder->Poll(cycle) != serial_.in->invert;
   }
   return DrivenLevel(driver, cycle);
 }
@@ -265,8 +242,8 @@ std::uint8_t Board::RomInput(std::uint8_t port, std::uint64_t cycle) {
   std::uint8_t value = romInputs_[port] & static_cast<std::uint8_t>(~drivenMask_[port]);
   if (drivenMask_[port] != 0) {
     for (unsigned bit = 0; bit < 4; ++bit) {
-      const Driver* driver = romDrivers_[port][bit].get();
-      if (driver != nullptr && Driven(*driver, cycle, true)) {
+      const std::optional<Driver>& driver = romDrivers_[port][bit];
+      if (driver && Driven(*driver, cycle, true)) {
         value |= static_cast<std::uint8_t>(1u << bit);
       }
     }
@@ -279,11 +256,12 @@ void Board::Notify(const std::vector<Listener>& listeners, std::uint64_t cycle) 
     switch (listener.kind) {
     case Listener::Kind::ShiftRegister: {
       const auto& [clock, data] = registerPins_[listener.index];
-      shiftRegisters_[listener.index]->Inputs(Level(clock), Level(data));
+      shiftRegisters_[listener.index].Inputs(Level(clock), Level(data));
       break;
     }
     case Listener::Kind::Fire:
-      printer_->Fire(Level(printerPart_->fire), cycle);
+      printer_->Fire(Level(printerPart_->fire), cycle, shiftRegisters_[printerHammers_],
+                     pulseTrains_[printerDrum_]);
       break;
     case Listener::Kind::Ribbon:
       printer_->Ribbon(Level(*printerPart_->red));
@@ -295,11 +273,11 @@ void Board::Notify(const std::vector<Listener>& listeners, std::uint64_t cycle) 
       break;
     }
     case Listener::Kind::SerialOut: {
-      const bool level = Level(serial_->out->pin) != serial_->out->invert;
-      const std::size_t before = serial_->decoder->Received().size();
+      const bool level = Level(serial_.out->pin) != serial_.out->invert;
+      const std::size_t before = serial_.decoder->Received().size();
       // The port changes at the end of the instruction cycle that writes it.
-      serial_->decoder->Line(level, cycle + 1);
-      outputWaiting_ = outputWaiting_ || serial_->decoder->Received().size() != before;
+      serial_.decoder->Line(level, cycle + 1);
+      outputWaiting_ = outputWaiting_ || serial_.decoder->Received().size() != before;
       break;
     }
     case Listener::Kind::BankSelect:
@@ -355,15 +333,14 @@ std::optional<std::size_t> Board::FindKey(std::string_view name) const {
 
 void Board::PressKey(std::size_t key, std::uint64_t from, std::uint64_t until) {
   const auto [matrix, contact] = keyContacts_[key];
-  Timeline& timeline =
-      matrix == kNoMatrix ? buttons_[contact] : matrices_[matrix]->Contact(contact);
+  Timeline& timeline = matrix == kNoMatrix ? buttons_[contact] : matrices_[matrix].Contact(contact);
   timeline.Pulse(from, until, keyRows_[key]);
 }
 
 bool Board::KeyDown(std::size_t key, std::uint64_t cycle) const {
   const auto [matrix, contact] = keyContacts_[key];
   const Timeline& timeline =
-      matrix == kNoMatrix ? buttons_[contact] : matrices_[matrix]->Contact(contact);
+      matrix == kNoMatrix ? buttons_[contact] : matrices_[matrix].Contact(contact);
   return timeline.At(cycle) != 0;
 }
 
@@ -390,12 +367,12 @@ std::optional<std::size_t> Board::FindPosition(std::size_t index, std::string_vi
 
 void Board::SetSwitch(std::size_t index, std::size_t position, std::uint64_t from) {
   const auto [matrix, contact] = switchContacts_[index];
-  matrices_[matrix]->Contact(contact).Set(from, switchValues_[index][position]);
+  matrices_[matrix].Contact(contact).Set(from, switchValues_[index][position]);
 }
 
 std::size_t Board::SwitchPosition(std::size_t index, std::uint64_t cycle) const {
   const auto [matrix, contact] = switchContacts_[index];
-  const std::uint8_t rows = matrices_[matrix]->Contact(contact).At(cycle);
+  const std::uint8_t rows = matrices_[matrix].Contact(contact).At(cycle);
   const std::vector<std::uint8_t>& values = switchValues_[index];
   return static_cast<std::size_t>(std::find(values.begin(), values.end(), rows) - values.begin());
 }
@@ -410,24 +387,24 @@ PaperText Board::PrintingLine() const {
 }
 
 void Board::SendInput(std::string_view bytes) {
-  if (serial_->feeder) {
-    serial_->feeder->Queue(bytes);
+  if (serial_.feeder) {
+    serial_.feeder->Queue(bytes);
   }
 }
 
-const SerialFeeder* Board::Input() const { return serial_->feeder ? &*serial_->feeder : nullptr; }
+const SerialFeeder* Board::Input() const { return serial_.feeder ? &*serial_.feeder : nullptr; }
 
 void Board::DecodeSerial(std::uint64_t cycle) {
-  if (serial_->decoder) {
-    serial_->decoder->Advance(cycle);
+  if (serial_.decoder) {
+    serial_.decoder->Advance(cycle);
   }
 }
 
 Board::Output Board::TakeOutput(std::uint64_t cycle) {
   Output output;
   DecodeSerial(cycle);
-  if (serial_->decoder) {
-    output.serial = std::exchange(serial_->decoder->Received(), {});
+  if (serial_.decoder) {
+    output.serial = std::exchange(serial_.decoder->Received(), {});
   }
   if (printer_) {
     for (const PaperLine& line : printer_->Fed()) {

@@ -49,9 +49,11 @@ public:
   // `description` must have passed CheckBoard. `clockHz` turns milliseconds and bit rates into
   // instruction cycles.
   Board(const BoardDescription& description, double clockHz);
-  ~Board() override;
-  Board(const Board&) = delete;
-  Board& operator=(const Board&) = delete;
+  // A board is a value: a copy goes on from the same state on its own, as the debugger's
+  // history of a run needs.
+  Board(const Board&) = default;
+  Board& operator=(const Board&) = default;
+  ~Board() override = default;
 
   bool Test(std::uint64_t cycle) override;
   bool Interrupt(std::uint64_t cycle) override;
@@ -61,13 +63,13 @@ public:
   void RamOutput(std::uint8_t line, std::uint8_t chip, std::uint8_t value,
                  std::uint64_t cycle) override;
   void SentAddress(std::uint8_t address, std::uint64_t cycle) override;
-  [[nodiscard]] bool HasProgramMemory() const override { return programRam_ != nullptr; }
+  [[nodiscard]] bool HasProgramMemory() const override { return programRam_.has_value(); }
   void WriteProgramMemory(simulate::Machine& machine, std::uint8_t value,
                           std::uint64_t cycle) override;
   std::uint8_t ReadProgramMemory(simulate::Machine& machine, std::uint64_t cycle) override;
   void MapProgramMemory(simulate::Machine& machine) override;
 
-  [[nodiscard]] const BoardDescription& description() const { return description_; }
+  [[nodiscard]] const BoardDescription& description() const { return *description_; }
   [[nodiscard]] double CyclesPerSecond() const { return cyclesPerSecond_; }
 
   void SetTest(bool level) { test_ = level; }
@@ -118,7 +120,7 @@ public:
   [[nodiscard]] bool LampLit(std::size_t lamp) const;
 
   // The board's printer, if it has one.
-  [[nodiscard]] const DrumPrinter* Printer() const { return printer_.get(); }
+  [[nodiscard]] const DrumPrinter* Printer() const { return printer_ ? &*printer_ : nullptr; }
   // The line at the printer's hammers, not fed out yet; empty without a printer.
   [[nodiscard]] PaperText PrintingLine() const;
 
@@ -138,9 +140,25 @@ public:
   [[nodiscard]] const bool& OutputWaiting() const { return outputWaiting_; }
 
 private:
-  struct Listener;
-  struct Driver;
-  struct Serial;
+  // Something to tell when an output port changes.
+  struct Listener {
+    enum class Kind : std::uint8_t { ShiftRegister, Fire, Ribbon, Advance, SerialOut, BankSelect };
+    Kind kind;
+    std::size_t index;
+  };
+  // What drives an input pin.
+  struct Driver {
+    enum class Kind : std::uint8_t { MatrixRow, Pulse, Index, Button, SerialIn };
+    Kind kind;
+    std::size_t index;
+    unsigned row = 0;
+  };
+  struct Serial {
+    std::optional<SerialOutPart> out;
+    std::optional<SerialInPart> in;
+    std::optional<SerialDecoder> decoder;
+    std::optional<SerialFeeder> feeder;
+  };
   // Where each part that others refer to went, by name.
   struct Wiring;
 
@@ -164,23 +182,27 @@ private:
   // Brings the serial decoder up to `cycle`.
   void DecodeSerial(std::uint64_t cycle);
 
-  BoardDescription description_;
+  // Shared by the copies of a board, which never change it.
+  std::shared_ptr<const BoardDescription> description_;
   double cyclesPerSecond_;
   bool test_ = false;
   std::array<std::uint8_t, 16> romInputs_{};
   std::array<std::uint8_t, 16> romLatches_{};
   std::array<std::uint8_t, simulate::kRamLines * simulate::kRamChips> ramLatches_{};
 
-  std::vector<std::unique_ptr<ShiftRegister>> shiftRegisters_;
+  std::vector<ShiftRegister> shiftRegisters_;
   std::vector<std::pair<OutputPin, OutputPin>> registerPins_; // clock, data
-  std::vector<std::unique_ptr<KeyMatrix>> matrices_;
-  std::vector<std::unique_ptr<PulseTrain>> pulseTrains_;
-  std::unique_ptr<DrumPrinter> printer_;
+  std::vector<KeyMatrix> matrices_;
+  std::vector<std::size_t> matrixColumns_; // the shift register that drives each matrix's columns
+  std::vector<PulseTrain> pulseTrains_;
+  std::optional<DrumPrinter> printer_;
   std::optional<DrumPrinterPart> printerPart_;
-  std::unique_ptr<ProgramRam> programRam_;
+  std::size_t printerHammers_ = 0; // the shift register of the hammers
+  std::size_t printerDrum_ = 0;    // the pulse train of the drum
+  std::optional<ProgramRam> programRam_;
   std::optional<RamPort> bankSelect_;
   std::vector<Timeline> buttons_;
-  std::unique_ptr<Serial> serial_;
+  Serial serial_;
 
   std::vector<Key> keys_;
   std::vector<std::pair<std::size_t, std::size_t>> keyContacts_; // matrix + contact, or button
@@ -192,12 +214,12 @@ private:
 
   std::array<std::vector<Listener>, 16> romListeners_;
   std::array<std::vector<Listener>, simulate::kRamLines * simulate::kRamChips> ramListeners_;
-  std::unique_ptr<Driver> testDriver_;
-  std::unique_ptr<Driver> interruptDriver_;
+  std::optional<Driver> testDriver_;
+  std::optional<Driver> interruptDriver_;
   bool interruptRequested_ = false;
   std::uint64_t interruptEvery_ = 0;
   std::uint64_t nextInterrupt_ = 0;
-  std::array<std::array<std::unique_ptr<Driver>, 4>, 16> romDrivers_;
+  std::array<std::array<std::optional<Driver>, 4>, 16> romDrivers_;
   std::array<std::uint8_t, 16> drivenMask_{};
   bool outputWaiting_ = false;
 };

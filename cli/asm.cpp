@@ -1,8 +1,8 @@
 #include "cli/asm.h"
 
 #include "assembly/disassembler.h"
+#include "assembly/intel_hex.h"
 #include "cli/command_line.h"
-#include "cli/intel_hex.h"
 #include "cli/syntax.h"
 #include "file_io/file_io.h"
 #include "translate/instruction_table.h"
@@ -243,7 +243,8 @@ int AssembleAslSource(const Options& options, const std::string& bytes, std::ost
   const std::string listing = listed ? asl::ListingText(outcome) : std::string();
   const std::string_view image(reinterpret_cast<const char*>(outcome.image.data()),
                                outcome.image.size());
-  const std::string hex = options.hex ? IntelHex(outcome.image, outcome.written) : std::string();
+  const std::string hex =
+      options.hex ? assembly::IntelHex(outcome.image, outcome.written) : std::string();
   return WriteAssembled(options, image, listing, hex, out, err);
 }
 
@@ -310,7 +311,7 @@ int RunAssembler(std::span<const std::string> args, std::istream& in, std::ostre
   const std::string& listing = *outcome.Listing;
   const std::string_view image(reinterpret_cast<const char*>(result.image.data()),
                                result.image.size());
-  const std::string hex = options.hex ? IntelHex(result.image) : std::string();
+  const std::string hex = options.hex ? assembly::IntelHex(result.image) : std::string();
   return WriteAssembled(options, image, listing, hex, out, err);
 }
 

@@ -1,11 +1,14 @@
 #include "debugger/commands.h"
 
+#include "assembly/intel_hex.h"
 #include "boards/board_file.h"
 #include "translate/hex_text.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <utility>
 #include <variant>
 
@@ -26,9 +29,12 @@ std::string Address(int address) {
   return text;
 }
 
+// The settings remembered for a file, under its canonical path.
 std::string SerialKey(const std::string& path) { return "serial/" + path; }
 std::string BoardKey(const std::string& path) { return "board/" + path; }
 std::string SyntaxKey(const std::string& path) { return "syntax/" + path; }
+std::string ClockKey(const std::string& path) { return "clock/" + path; }
+std::string CpuKey(const std::string& path) { return "cpu/" + path; }
 
 // The files a source in the macro-assembler syntax includes, read through the services.
 class IncludedFiles final : public asl::FileReader {
@@ -78,9 +84,28 @@ void DebuggerCommands::FileChanged() {
   if (!session_.HasProgram()) {
     return;
   }
+  // One question at a time, answered for every change so far: changes while it is open only
+  // make a note.
+  if (asking_) {
+    changedWhileAsking_ = true;
+    return;
+  }
   // Editors that save by renaming leave a new file behind the name: watch that one.
   services_.WatchFiles(WatchedFiles());
-  if (services_.AskReload(session_.program().path)) {
+  const std::string path = session_.program().path;
+  const file_io::FileContent file = services_.ReadFile(path);
+  if (file.error && file.missing) {
+    // Removed, perhaps to be written anew: the folder is watched for its return.
+    SetStatus("\"" + path +
+              "\" is gone from the disk; the program stays loaded, and it is "
+              "loaded again when the file comes back.");
+    return;
+  }
+  asking_ = true;
+  changedWhileAsking_ = false;
+  const bool reload = services_.AskReload(path);
+  asking_ = false;
+  if (reload) {
     Reload();
   }
 }
@@ -91,7 +116,7 @@ std::vector<std::string> DebuggerCommands::WatchedFiles() const {
 }
 
 Syntax DebuggerCommands::ChosenSyntax(const std::string& path, std::string_view bytes) {
-  if (const auto remembered = services_.LoadSetting(SyntaxKey(path))) {
+  if (const auto remembered = services_.LoadSetting(SyntaxKey(SettingsPath(path)))) {
     return *remembered == "asl" ? Syntax::Asl : Syntax::Classic;
   }
   return GuessSyntax(bytes);
@@ -112,26 +137,86 @@ void DebuggerCommands::SetSyntax(Syntax syntax) {
   }
 }
 
+std::string DebuggerCommands::SettingsPath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path canonical =
+      std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+  return error || canonical.empty() ? path : canonical.string();
+}
+
+void DebuggerCommands::UseRememberedSettings(const std::string& path) {
+  const std::string key = SettingsPath(path);
+  // Its own serial line, as it was the last time the file was open.
+  const auto remembered = services_.LoadSetting(SerialKey(key));
+  const SerialSettings serial = remembered ? SerialSettingsFromText(*remembered) : SerialSettings{};
+  if (!session_.SetSerial(serial).empty()) {
+    (void)session_.SetSerial(SerialSettings{});
+  }
+  // Its own board; a board file that has gone is said so.
+  const std::string board = services_.LoadSetting(BoardKey(key)).value_or("");
+  if (!UseBoard(board, true)) {
+    (void)UseBoard("", true);
+    services_.ShowError("The board \"" + board + "\" that \"" + path +
+                        "\" ran on last time cannot be used (its file is gone or broken); it "
+                        "runs on the serial line alone. Choose a board in the Board menu.");
+  }
+  // And the clock and processor the user chose for it, over the board's.
+  if (const auto clock = services_.LoadSetting(ClockKey(key))) {
+    const double hz = std::strtod(clock->c_str(), nullptr);
+    if (hz >= 1000 && hz <= 1e8) {
+      session_.SetClock(hz);
+    }
+  }
+  if (const auto cpu = services_.LoadSetting(CpuKey(key))) {
+    if (const auto chosen = simulate::ParseProcessor(*cpu);
+        chosen && !(*chosen == simulate::Processor::I4004 &&
+                    session_.program().bytes.size() > simulate::kBankSize)) {
+      session_.SetCpu(*chosen);
+    }
+  }
+}
+
 bool DebuggerCommands::Load(const std::string& path, bool reloading) {
   const file_io::FileContent file = services_.ReadFile(path);
   if (file.error) {
     services_.ShowError("Cannot open \"" + path + "\": " + *file.error + ".");
     return false;
   }
-  const bool image = LooksLikeImage(path);
+  const bool image = LooksLikeImage(path) || LooksLikeIntelHex(path);
   const Syntax syntax = image ? Syntax::Classic : ChosenSyntax(path, file.bytes);
   IncludedFiles included(services_);
-  auto made = MakeProgram(path, file.bytes, image, syntax, &included, SecondsSince1970());
+  std::string bytes = file.bytes;
+  std::string filled;
+  if (LooksLikeIntelHex(path)) {
+    const assembly::HexImage hex =
+        assembly::ReadIntelHex(file.bytes, simulate::kBanks * simulate::kBankSize);
+    if (!hex.error.empty()) {
+      services_.ShowError("Cannot open \"" + path + "\" as Intel HEX: " + hex.error + ".");
+      return false;
+    }
+    bytes.assign(hex.bytes.begin(), hex.bytes.end());
+    filled = assembly::FilledRanges(hex.filled);
+  }
+  auto made = MakeProgram(path, bytes, image, syntax, &included, SecondsSince1970());
   if (const auto* error = std::get_if<LoadError>(&made)) {
-    std::string text = "Cannot open \"" + path + "\": ";
-    if (error->line > 0) {
-      text +=
-          "line " + std::to_string(error->line) + ": " + error->message + "\n\n" + error->lineText;
+    const bool open = session_.HasProgram() && session_.program().path == path;
+    std::string text = "\"" + path + "\" does not assemble";
+    if (image) {
+      text = "Cannot open \"" + path + "\": " + error->message + ".";
+    } else if (error->line > 0) {
+      text += ": line " + std::to_string(error->line) + ": " + error->message + "\n\n" +
+              error->lineText;
     } else if (syntax == Syntax::Asl) {
-      text +=
-          "it does not assemble in the macro-assembler syntax (Syntax menu).\n\n" + error->message;
+      text += " in the macro-assembler syntax (Syntax menu):\n\n" + error->message;
     } else {
-      text += error->message + ".";
+      text += ": " + error->message + ".";
+    }
+    if (open) {
+      // The file changed and went wrong: the program from before stays, and the listing shows
+      // where the new text fails.
+      loadProblem_ = LoadProblem{{}, error->line, error->message};
+      text += "\n\nThe program loaded before stays until the source assembles again.";
+      SetStatus("\"" + path + "\" does not assemble; the program from before is still loaded.");
     }
     services_.ShowError(text);
     return false;
@@ -146,23 +231,15 @@ bool DebuggerCommands::Load(const std::string& path, bool reloading) {
     return false;
   }
   Stop();
+  loadProblem_.reset();
   const bool sameFile = reloading && session_.program().path == path;
   const bool wants4040 = loaded.cpu4040;
   session_.Load(std::move(std::get<Program>(made)));
   if (!sameFile) {
-    // A different file has its own serial line, remembered from the last time it was open.
-    const auto remembered = services_.LoadSetting(SerialKey(path));
-    const SerialSettings serial =
-        remembered ? SerialSettingsFromText(*remembered) : SerialSettings{};
-    if (!session_.SetSerial(serial).empty()) {
-      (void)session_.SetSerial(SerialSettings{});
-    }
-    // And its own board.
-    const auto board = services_.LoadSetting(BoardKey(path));
-    if (!UseBoard(board.value_or(""), true)) {
-      (void)UseBoard("", true);
-    }
+    UseRememberedSettings(path);
     terminal_.clear();
+    ++resetVersion_;
+    stopwatchStart_ = 0;
   }
   // A source that chose the 4040 with its cpu directive runs on one.
   if (wants4040 && session_.cpu() == simulate::Processor::I4004) {
@@ -172,7 +249,8 @@ bool DebuggerCommands::Load(const std::string& path, bool reloading) {
   *shown_ = session_.machine();
   ++programVersion_;
   SetStatus(std::string(session_.program().image ? "Image" : "Source") +
-            " loaded: " + std::to_string(session_.program().bytes.size()) + " bytes.");
+            " loaded: " + std::to_string(session_.program().bytes.size()) + " bytes" +
+            (filled.empty() ? std::string(".") : "; the Intel HEX records fill " + filled + "."));
   return true;
 }
 
@@ -204,6 +282,55 @@ void DebuggerCommands::StepOver() {
   // The JMS itself first, so that a breakpoint on it does not stop the run at once.
   session_.Step();
   StartRun();
+}
+
+void DebuggerCommands::StepOut() {
+  if (!session_.HasProgram()) {
+    return;
+  }
+  Stop();
+  if (!session_.StepOut()) {
+    SetStatus("The program is in no subroutine: nothing to step out of.");
+    return;
+  }
+  StartRun();
+}
+
+void DebuggerCommands::WentBack(const std::string& what) {
+  // The views mark what going back changed, against what they showed before it.
+  if (session_.TakeRewound()) {
+    terminal_.clear();
+    terminalRewritten_ = true;
+  }
+  SetStatus(what);
+}
+
+void DebuggerCommands::StepBack() {
+  if (!session_.HasProgram()) {
+    return;
+  }
+  Stop();
+  MarkShown();
+  if (!session_.StepBack()) {
+    SetStatus("The history starts here: there is nothing to go back to.");
+    return;
+  }
+  WentBack("Back one instruction: next " + Address(session_.NextAddress()) + ".");
+}
+
+void DebuggerCommands::RunBackwards() {
+  if (!session_.HasProgram()) {
+    return;
+  }
+  Stop();
+  MarkShown();
+  const std::uint64_t from = session_.machine().cycles;
+  const Halt halt = session_.RunBackwards();
+  const std::string back = std::to_string(from - session_.machine().cycles) + " cycles back";
+  WentBack(halt == Halt::Breakpoint ? "Ran backwards to the breakpoint at " +
+                                          Address(session_.NextAddress()) + ", " + back + "."
+                                    : "Ran backwards to the start of the history, " + back +
+                                          ": no breakpoint or watch on the way.");
 }
 
 void DebuggerCommands::Run() {
@@ -250,6 +377,9 @@ void DebuggerCommands::Reset() {
   Stop();
   session_.Reset();
   *shown_ = session_.machine();
+  terminal_.clear();
+  ++resetVersion_;
+  stopwatchStart_ = 0;
   SetStatus("Reset.");
 }
 
@@ -308,6 +438,180 @@ void DebuggerCommands::Ended(Halt halt) {
   }
 }
 
+bool DebuggerCommands::AddWatch(const std::string& text) {
+  const std::string problem = session_.AddWatch(text);
+  if (!problem.empty()) {
+    services_.ShowError("Cannot add the breakpoint \"" + text + "\": " + problem + ".");
+    return false;
+  }
+  SetStatus("Breakpoint added: " + text + ".");
+  return true;
+}
+
+bool DebuggerCommands::SetWatchCondition(std::size_t index, const std::string& text) {
+  const std::string problem = session_.SetWatchCondition(index, text);
+  if (!problem.empty()) {
+    services_.ShowError("Cannot use \"" + text + "\": " + problem + ".");
+    return false;
+  }
+  return true;
+}
+
+void DebuggerCommands::RemoveWatch(std::size_t index) { session_.RemoveWatch(index); }
+
+void DebuggerCommands::EditMachine(
+    const std::function<void(simulate::Machine&, boards::Board&)>& change, std::string what) {
+  if (!session_.HasProgram()) {
+    return;
+  }
+  Stop();
+  MarkShown();
+  session_.Edit(change);
+  SetStatus(std::move(what) + " (Ctrl+Z takes it back).");
+}
+
+void DebuggerCommands::SetRegister(unsigned r, std::uint8_t value) {
+  std::string what = "R";
+  what += translate::kHexDigits[r & 0xF];
+  what += " set to ";
+  what += translate::kHexDigits[value & 0xF];
+  EditMachine(
+      [r, value](simulate::Machine& machine, boards::Board&) {
+        machine.registers[simulate::RegisterIndex(machine, r & 0xF)] = value & 0xF;
+      },
+      std::move(what));
+}
+
+void DebuggerCommands::SetAccumulator(std::uint8_t value) {
+  std::string what = "The accumulator set to ";
+  what += translate::kHexDigits[value & 0xF];
+  EditMachine([value](simulate::Machine& machine, boards::Board&) { machine.acc = value & 0xF; },
+              std::move(what));
+}
+
+void DebuggerCommands::SetCarry(bool carry) {
+  EditMachine(
+      [carry](simulate::Machine& machine, boards::Board&) { machine.carry = carry ? 1 : 0; },
+      std::string("The carry set to ") + (carry ? "1" : "0"));
+}
+
+void DebuggerCommands::SetRamCharacter(std::size_t index, std::uint8_t value) {
+  if (index >= simulate::Machine{}.ram.size()) {
+    return;
+  }
+  EditMachine([index, value](simulate::Machine& machine,
+                             boards::Board&) { machine.ram[index] = value & 0xF; },
+              "A RAM character set");
+}
+
+void DebuggerCommands::SetStatusCharacter(std::size_t index, std::uint8_t value) {
+  if (index >= simulate::Machine{}.status.size()) {
+    return;
+  }
+  EditMachine([index, value](simulate::Machine& machine,
+                             boards::Board&) { machine.status[index] = value & 0xF; },
+              "A status character set");
+}
+
+void DebuggerCommands::SetRomPort(std::uint8_t port, std::uint8_t value) {
+  EditMachine(
+      [port, value](simulate::Machine& machine, boards::Board& board) {
+        machine.romPorts[port & 0xF] = value & 0xF;
+        // The board sees the latch change as when the program writes it.
+        board.RomOutput(port & 0xF, value & 0xF, machine.cycles);
+      },
+      std::string("ROM port ") + translate::kHexDigits[port & 0xF] + " set");
+}
+
+void DebuggerCommands::SetRamPort(std::size_t index, std::uint8_t value) {
+  if (index >= simulate::kRamLines * simulate::kRamChips) {
+    return;
+  }
+  EditMachine(
+      [index, value](simulate::Machine& machine, boards::Board& board) {
+        machine.ramPorts[index] = value & 0xF;
+        board.RamOutput(static_cast<std::uint8_t>(index / simulate::kRamChips),
+                        static_cast<std::uint8_t>(index % simulate::kRamChips), value & 0xF,
+                        machine.cycles);
+      },
+      "A RAM port set");
+}
+
+void DebuggerCommands::SetNextRow(int row) {
+  if (!session_.HasProgram() || row < 0 ||
+      static_cast<std::size_t>(row) >= session_.program().rows.size()) {
+    return;
+  }
+  const int address = session_.program().rows[static_cast<std::size_t>(row)].address;
+  if (address < 0) {
+    SetStatus("That line holds no instruction.");
+    return;
+  }
+  EditMachine(
+      [address](simulate::Machine& machine, boards::Board&) {
+        machine.addresses[machine.pointer] = static_cast<std::uint16_t>(address & 0xFFF);
+        machine.halted = false;
+        if (machine.cpu == simulate::Processor::I4040) {
+          machine.romBank = machine.fetchBank = static_cast<std::uint8_t>(address >> 12);
+          machine.bankSwitchCycle = machine.cycles;
+        }
+      },
+      "The next instruction is at " + Address(address));
+}
+
+void DebuggerCommands::Undo() {
+  if (running_) {
+    return;
+  }
+  MarkShown();
+  if (!session_.Undo()) {
+    SetStatus("Nothing to take back: the edits end when the program runs on.");
+    return;
+  }
+  WentBack("The last edit was taken back.");
+}
+
+std::vector<std::string> DebuggerCommands::Trace(std::size_t count) {
+  if (!session_.HasProgram() || running_) {
+    return {};
+  }
+  return session_.Trace(count);
+}
+
+void DebuggerCommands::SaveTrace(std::size_t count) {
+  const std::vector<std::string> lines = Trace(count);
+  if (lines.empty()) {
+    SetStatus("No instruction has run yet: the trace is empty.");
+    return;
+  }
+  const auto path = services_.ChooseSaveFile("Save the trace", "trace.txt");
+  if (!path) {
+    return;
+  }
+  std::string text;
+  for (const std::string& line : lines) {
+    text += line + "\n";
+  }
+  if (const auto problem = services_.WriteFile(*path, text)) {
+    services_.ShowError("Cannot save the trace to \"" + *path + "\": " + *problem + ".");
+    return;
+  }
+  SetStatus("The last " + std::to_string(lines.size()) + " instructions saved to \"" + *path +
+            "\".");
+}
+
+void DebuggerCommands::ResetStopwatch() { stopwatchStart_ = session_.machine().cycles; }
+
+std::uint64_t DebuggerCommands::StopwatchCycles() const {
+  const std::uint64_t now = session_.machine().cycles;
+  return now >= stopwatchStart_ ? now - stopwatchStart_ : 0;
+}
+
+void DebuggerCommands::ClearCoverage() {
+  session_.ClearCoverage();
+  SetStatus("Coverage cleared: lines are marked again as they run.");
+}
+
 void DebuggerCommands::ToggleBreakpointAtRow(int row) {
   if (!session_.HasProgram() || row < 0 ||
       static_cast<std::size_t>(row) >= session_.program().rows.size()) {
@@ -332,10 +636,22 @@ void DebuggerCommands::SetCpu(simulate::Processor cpu) {
   Stop();
   session_.SetCpu(cpu);
   *shown_ = session_.machine();
+  if (session_.HasProgram()) {
+    services_.SaveSetting(CpuKey(SettingsPath(session_.program().path)),
+                          std::string(simulate::ProcessorName(cpu)));
+  }
   SetStatus(std::string(simulate::ProcessorName(cpu)) + " selected; the machine was reset.");
 }
 
-void DebuggerCommands::SetClock(double hz) { session_.SetClock(hz); }
+void DebuggerCommands::SetClock(double hz) {
+  if (hz == session_.clock()) {
+    return;
+  }
+  session_.SetClock(hz);
+  if (session_.HasProgram()) {
+    services_.SaveSetting(ClockKey(SettingsPath(session_.program().path)), std::to_string(hz));
+  }
+}
 
 void DebuggerCommands::SetTest(bool level) { session_.SetTest(level); }
 
@@ -364,7 +680,7 @@ void DebuggerCommands::SetSerial(const SerialSettings& settings) {
     return;
   }
   if (session_.HasProgram()) {
-    services_.SaveSetting(SerialKey(session_.program().path), ToText(settings));
+    services_.SaveSetting(SerialKey(SettingsPath(session_.program().path)), ToText(settings));
   }
 }
 
@@ -418,7 +734,7 @@ bool DebuggerCommands::ChooseBoard(const std::string& name) {
     return false;
   }
   if (session_.HasProgram()) {
-    services_.SaveSetting(BoardKey(session_.program().path), name);
+    services_.SaveSetting(BoardKey(SettingsPath(session_.program().path)), name);
   }
   const auto& board = session_.boardDescription();
   // A keyboard is for a person: its board runs at the processor's own speed, the printer's drum

@@ -3,9 +3,12 @@
 #include "debugger/session.h"
 #include "services/debugger_services.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace debugger {
@@ -33,11 +36,45 @@ public:
   // Run control.
   void Step();
   void StepOver();
+  // Runs until the subroutine the program is in has returned.
+  void StepOut();
+  // Back one instruction, or back to the last place a breakpoint or watch would have stopped a
+  // run; the board, the keys waiting, the serial input and output and the paper go back too.
+  void StepBack();
+  void RunBackwards();
   void Run();
   void Stop();
   void Reset();
   void RunToRow(int row);
   void ToggleBreakpointAtRow(int row);
+  // Breakpoints on I/O and values, written as the Breakpoints list takes them ("io rom 3",
+  // "watch r5 = 7 if acc = 1 after 2"); a condition and count for any breakpoint; removal.
+  // Each says what is wrong instead, and returns false.
+  bool AddWatch(const std::string& text);
+  bool SetWatchCondition(std::size_t index, const std::string& text);
+  void RemoveWatch(std::size_t index);
+
+  // Edits of the machine while it stands still, each undone by Undo in turn.
+  void SetRegister(unsigned r, std::uint8_t value); // R0-R15 as the program sees them now
+  void SetAccumulator(std::uint8_t value);
+  void SetCarry(bool carry);
+  void SetRamCharacter(std::size_t index, std::uint8_t value);    // simulate::RamIndex
+  void SetStatusCharacter(std::size_t index, std::uint8_t value); // simulate::StatusIndex
+  void SetRomPort(std::uint8_t port, std::uint8_t value);
+  void SetRamPort(std::size_t index, std::uint8_t value); // line * 4 + chip
+  // "Set next instruction": the program goes on at the instruction of listing row `row`.
+  void SetNextRow(int row);
+  void Undo();
+
+  // The last `count` instructions run, as trace lines, and saving them to a file the user
+  // chooses.
+  [[nodiscard]] std::vector<std::string> Trace(std::size_t count);
+  void SaveTrace(std::size_t count);
+  // The stopwatch: cycles since it was last reset.
+  void ResetStopwatch();
+  [[nodiscard]] std::uint64_t StopwatchCycles() const;
+  // The lines run since the coverage was last cleared are marked in the listing.
+  void ClearCoverage();
   // Runs at the processor's real speed at the chosen clock instead of as fast as possible.
   void SetRealSpeed(bool real) { realSpeed_ = real; }
   [[nodiscard]] bool RealSpeed() const { return realSpeed_; }
@@ -74,6 +111,9 @@ public:
   void SetSwitch(std::size_t index, std::size_t position);
 
   [[nodiscard]] const Session& session() const { return session_; }
+  // True once after the run went back over serial output the terminal showed: it is to show
+  // the session's transcript again.
+  [[nodiscard]] bool TakeTerminalRewritten() { return std::exchange(terminalRewritten_, false); }
   // The machine as the views last showed it, so that they can mark what changed.
   [[nodiscard]] const simulate::Machine& shown() const { return *shown_; }
   // The views show the machine now.
@@ -84,9 +124,24 @@ public:
   [[nodiscard]] std::string TakeTerminalOutput();
   // Counts program loads, so that the window knows when to rebuild its listing.
   [[nodiscard]] int programVersion() const { return programVersion_; }
+  // Counts resets and opens of another file: the terminal's text is cleared then, unless the
+  // user keeps it.
+  [[nodiscard]] int resetVersion() const { return resetVersion_; }
+  // Why the open file's source, changed on disk, does not assemble (the program from before it
+  // stays loaded): the line (0 when none) and the message; nothing once it assembles again.
+  struct LoadProblem {
+    std::string file; // the file the line is in: the open one, or an included one
+    std::size_t line = 0;
+    std::string message;
+  };
+  [[nodiscard]] const std::optional<LoadProblem>& loadProblem() const { return loadProblem_; }
 
 private:
   bool Load(const std::string& path, bool reloading);
+  // The remembered settings of another file: serial line, board, clock and processor.
+  void UseRememberedSettings(const std::string& path);
+  // The key under which a file's settings are remembered: its canonical path.
+  [[nodiscard]] static std::string SettingsPath(const std::string& path);
   // The syntax remembered for `path`, or else the one its text suggests.
   Syntax ChosenSyntax(const std::string& path, std::string_view bytes);
   // The open program's files: its own, and those it includes.
@@ -96,6 +151,11 @@ private:
   bool UseBoard(const std::string& choice, bool quiet);
   void StartRun();
   void Ended(Halt halt);
+  // Runs `change` on the stopped machine as an undoable edit, and says what it did.
+  void EditMachine(const std::function<void(simulate::Machine&, boards::Board&)>& change,
+                   std::string what);
+  // After going back: the status, and the terminal's text from the transcript.
+  void WentBack(const std::string& what);
   void SetStatus(std::string text) { status_ = std::move(text); }
 
   services::DebuggerServices& services_;
@@ -110,6 +170,12 @@ private:
   int programVersion_ = 0;
   std::string boardChoice_;
   int boardVersion_ = 0;
+  std::uint64_t stopwatchStart_ = 0;
+  bool terminalRewritten_ = false;
+  int resetVersion_ = 0;
+  bool asking_ = false; // the reload question is open
+  bool changedWhileAsking_ = false;
+  std::optional<LoadProblem> loadProblem_;
 };
 
 } // namespace debugger

@@ -122,16 +122,31 @@ Syntax GuessSyntax(std::string_view bytes) {
   return asl::HasCpuDirective(bytes) ? Syntax::Asl : Syntax::Classic;
 }
 
-bool LooksLikeImage(std::string_view path) {
+namespace {
+
+// The file name's extension in lower case, or empty.
+std::string Extension(std::string_view path) {
   const std::size_t dot = path.rfind('.');
   if (dot == std::string_view::npos) {
-    return false;
+    return {};
   }
   std::string extension(path.substr(dot + 1));
   for (char& c : extension) {
     c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
   }
+  return extension;
+}
+
+} // namespace
+
+bool LooksLikeImage(std::string_view path) {
+  const std::string extension = Extension(path);
   return extension == "bin" || extension == "rom" || extension == "img";
+}
+
+bool LooksLikeIntelHex(std::string_view path) {
+  const std::string extension = Extension(path);
+  return extension == "hex" || extension == "ihx";
 }
 
 std::variant<Program, LoadError> MakeProgram(std::string path, std::string_view bytes, bool image,

@@ -72,5 +72,7 @@ MakeProgram(std::string path, std::string_view bytes, bool image, Syntax syntax 
 
 // True for the file names that the debugger opens as images rather than source: .bin, .rom, .img.
 [[nodiscard]] bool LooksLikeImage(std::string_view path);
+// True for the names of Intel HEX files: .hex, .ihx.
+[[nodiscard]] bool LooksLikeIntelHex(std::string_view path);
 
 } // namespace debugger

@@ -63,10 +63,10 @@ SerialSettings SerialSettingsFromText(std::string_view text) {
   return settings;
 }
 
-Session::Session()
-    : machine_(
-          std::make_unique<simulate::Machine>(simulate::MakeMachine(simulate::Processor::I4004))) {
+Session::Session() {
+  state_.machine = simulate::MakeMachine(simulate::Processor::I4004);
   RebuildBoard();
+  history_.Start(state_);
 }
 
 // How many rows before `row` show the same line of the same file with the same text: a line of a
@@ -118,36 +118,52 @@ void Session::Load(Program program) {
   // Reloading the same file: the breakpoints follow their source lines, found by their text
   // even where lines were added or removed above them.
   std::bitset<simulate::kBanks * simulate::kBankSize> kept;
-  if (program_.path == program.path) {
-    for (std::size_t address = 0; address < breakpoints_.size(); ++address) {
-      const int row = breakpoints_.test(address) ? program_.RowOf(static_cast<int>(address)) : -1;
-      if (row < 0) {
-        continue;
-      }
-      const ListingRow& old = program_.rows[static_cast<std::size_t>(row)];
-      const int match = MatchingRow(program, old.file, old.line, old.text,
-                                    Occurrence(program_, static_cast<std::size_t>(row)));
-      if (match >= 0) {
-        kept.set(static_cast<std::size_t>(program.rows[static_cast<std::size_t>(match)].address));
+  std::vector<Watch> watches;
+  for (Watch& watch : watches_) {
+    if (!watch.IsAddress()) {
+      watches.push_back(std::move(watch));
+      continue;
+    }
+    const int address = std::get<int>(watch.on);
+    const int row = program_.path == program.path ? program_.RowOf(address) : -1;
+    if (row < 0) {
+      continue;
+    }
+    const ListingRow& old = program_.rows[static_cast<std::size_t>(row)];
+    const int match = MatchingRow(program, old.file, old.line, old.text,
+                                  Occurrence(program_, static_cast<std::size_t>(row)));
+    if (match >= 0) {
+      const int moved = program.rows[static_cast<std::size_t>(match)].address;
+      if (!kept.test(static_cast<std::size_t>(moved))) {
+        kept.set(static_cast<std::size_t>(moved));
+        watch.on = moved;
+        watch.hits = 0;
+        watches.push_back(std::move(watch));
       }
     }
   }
-  breakpoints_ = kept;
   if (program_.path != program.path) {
-    paper_.clear();
+    // Another program: its own breakpoints; watches on values and I/O stay.
+    std::erase_if(watches, [](const Watch& watch) { return watch.IsAddress(); });
+    kept.reset();
   }
+  breakpoints_ = kept;
+  watches_ = std::move(watches);
   program_ = std::move(program);
+  executed_.reset();
   Reset();
 }
 
 void Session::SetCpu(simulate::Processor cpu) {
-  machine_->cpu = cpu;
+  state_.machine.cpu = cpu;
   Reset();
 }
 
 void Session::SetClock(double hz) {
   clock_ = hz;
+  // The board's timing changes where the machine stands: an input, as far as going back goes.
   RebuildBoard();
+  Input();
 }
 
 std::string Session::SetSerial(const SerialSettings& settings) {
@@ -164,146 +180,304 @@ std::string Session::SetSerial(const SerialSettings& settings) {
   }
   serial_ = settings;
   RebuildBoard();
+  Input();
   return {};
 }
 
 void Session::SetBoard(std::optional<boards::BoardDescription> board) {
   description_ = std::move(board);
   switchPositions_.clear();
-  paper_.clear();
   Reset();
 }
 
 void Session::PressKey(std::size_t key) {
-  if (key < board_->Keys().size()) {
-    keys_->Queue({{boards::KeyAction::Kind::Press, key, 0}});
-    keys_->Advance(*board_, machine_->cycles);
+  if (key < state_.board->Keys().size()) {
+    state_.keys->Queue({{boards::KeyAction::Kind::Press, key, 0}});
+    AdvanceKeys();
+    Input();
   }
 }
 
 void Session::SetSwitch(std::size_t index, std::size_t position) {
-  if (index < switchPositions_.size() && position < board_->Switches()[index].positions.size()) {
+  if (index < switchPositions_.size() &&
+      position < state_.board->Switches()[index].positions.size()) {
     switchPositions_[index] = position;
-    board_->SetSwitch(index, position, machine_->cycles);
+    state_.board->SetSwitch(index, position, state_.machine.cycles);
+    Input();
   }
 }
 
-PaperText Session::PrintingLine() const { return board_->PrintingLine(); }
+PaperText Session::PrintingLine() const { return state_.board->PrintingLine(); }
 
 void Session::CollectOutput() {
-  boards::Board::Output output = board_->TakeOutput(machine_->cycles);
+  boards::Board::Output output = state_.board->TakeOutput(state_.machine.cycles);
   paper_.insert(paper_.end(), output.paper.begin(), output.paper.end());
   for (const simulate::SerialCharacter& character : output.serial) {
     if (character.framingError || character.parityError) {
-      serialText_ += character.framingError ? "[framing error]" : "[parity error]";
+      transcript_ += character.framingError ? "[framing error]" : "[parity error]";
     } else {
-      serialText_ += static_cast<char>(character.value);
+      transcript_ += static_cast<char>(character.value);
     }
   }
+  // The last megabyte is plenty for the terminal.
+  constexpr std::size_t kMostTranscript = 1u << 20;
+  if (transcript_.size() > 2 * kMostTranscript) {
+    const std::size_t dropped = transcript_.size() - kMostTranscript;
+    transcript_.erase(0, dropped);
+    transcriptBase_ += dropped;
+  }
+  state_.paperLines = paper_.size();
+  state_.transcriptLength = transcriptBase_ + transcript_.size();
 }
 
 void Session::SetTest(bool level) {
   test_ = level;
-  board_->SetTest(level);
+  state_.board->SetTest(level);
+  Input();
 }
 
 void Session::SetRomInput(std::uint8_t port, std::uint8_t value) {
   romInputs_[port & 0xF] = value & 0xF;
-  board_->SetRomInput(port, value);
+  state_.board->SetRomInput(port, value);
+  Input();
 }
 
-void Session::SendInput(std::string_view bytes) { board_->SendInput(bytes); }
+void Session::RequestInterrupt() {
+  state_.board->RequestInterrupt();
+  Input();
+}
+
+void Session::SendInput(std::string_view bytes) {
+  state_.board->SendInput(bytes);
+  Input();
+}
 
 std::string Session::TakeOutput() {
   CollectOutput();
-  return std::exchange(serialText_, std::string());
+  const std::size_t end = transcriptBase_ + transcript_.size();
+  const std::size_t from = std::max(taken_, transcriptBase_);
+  std::string text = transcript_.substr(from - transcriptBase_);
+  taken_ = end;
+  return text;
 }
 
 void Session::RebuildBoard() {
   const double cyclesPerSecond = clock_ / 8;
-  keys_.emplace(static_cast<std::uint64_t>(kKeyHoldSeconds * cyclesPerSecond),
-                static_cast<std::uint64_t>(kKeyReleaseSeconds * cyclesPerSecond));
+  state_.keys.emplace(static_cast<std::uint64_t>(kKeyHoldSeconds * cyclesPerSecond),
+                      static_cast<std::uint64_t>(kKeyReleaseSeconds * cyclesPerSecond));
   if (description_) {
-    board_ = std::make_unique<boards::Board>(*description_, clock_);
-    if (switchPositions_.size() != board_->Switches().size()) {
-      switchPositions_.assign(board_->Switches().size(), 0);
+    state_.board.emplace(*description_, clock_);
+    boards::Board& board = *state_.board;
+    if (switchPositions_.size() != board.Switches().size()) {
+      switchPositions_.assign(board.Switches().size(), 0);
       for (std::size_t index = 0; index < switchPositions_.size(); ++index) {
-        switchPositions_[index] = board_->SwitchPosition(index, 0);
+        switchPositions_[index] = board.SwitchPosition(index, 0);
       }
     }
     for (std::size_t index = 0; index < switchPositions_.size(); ++index) {
-      board_->SetSwitch(index, switchPositions_[index], 0);
+      board.SetSwitch(index, switchPositions_[index], 0);
     }
-    board_->SetTest(test_);
-    for (std::uint8_t port = 0; port < 16; ++port) {
-      board_->SetRomInput(port, romInputs_[port]);
+  } else {
+    boards::SerialLine line;
+    if (serial_.enabled) {
+      line.format = *simulate::ParseSerialFormat(serial_.format);
+      line.baud = serial_.baud;
+      line.transmit = boards::ParseOutputPin(serial_.pin);
+      line.receiveOnTest = serial_.receive;
+      line.invertTransmit = serial_.invertTransmit;
+      line.invertReceive = serial_.invertReceive;
     }
-    return;
+    state_.board.emplace(boards::SerialBoard(line), clock_);
   }
-  boards::SerialLine line;
-  if (serial_.enabled) {
-    line.format = *simulate::ParseSerialFormat(serial_.format);
-    line.baud = serial_.baud;
-    line.transmit = boards::ParseOutputPin(serial_.pin);
-    line.receiveOnTest = serial_.receive;
-    line.invertTransmit = serial_.invertTransmit;
-    line.invertReceive = serial_.invertReceive;
-  }
-  board_ = std::make_unique<boards::Board>(boards::SerialBoard(line), clock_);
-  board_->SetTest(test_);
+  state_.board->SetTest(test_);
   for (std::uint8_t port = 0; port < 16; ++port) {
-    board_->SetRomInput(port, romInputs_[port]);
+    state_.board->SetRomInput(port, romInputs_[port]);
   }
 }
 
 void Session::Reset() {
-  const simulate::Processor cpu = machine_->cpu;
-  *machine_ = simulate::MakeMachine(cpu);
-  (void)simulate::LoadImage(*machine_, program_.bytes);
+  const simulate::Processor cpu = state_.machine.cpu;
+  state_.machine = simulate::MakeMachine(cpu);
+  (void)simulate::LoadImage(state_.machine, program_.bytes);
   targetAddress_ = -1;
   lastStop_ = {};
   RebuildBoard();
+  paper_.clear();
+  transcript_.clear();
+  transcriptBase_ = 0;
+  taken_ = 0;
+  state_.paperLines = 0;
+  state_.transcriptLength = 0;
+  undo_.clear();
+  for (Watch& watch : watches_) {
+    watch.hits = 0;
+  }
+  history_.Start(state_);
+}
+
+std::optional<std::uint64_t> Session::AdvanceKeys() {
+  const std::size_t waiting = state_.keys->Remaining();
+  const std::optional<std::uint64_t> due =
+      state_.keys->Advance(*state_.board, state_.machine.cycles);
+  if (state_.keys->Remaining() != waiting) {
+    // Going back never runs over a key going down: the history keeps the state after it.
+    history_.Keep(state_, true);
+  }
+  return due;
+}
+
+simulate::StepResult Session::StepOnce() {
+  AdvanceKeys();
+  if (!state_.machine.halted) {
+    executed_.set(static_cast<std::size_t>(NextAddress()));
+  }
+  const simulate::StepResult step = simulate::Step(state_.machine, *state_.board);
+  CollectOutput();
+  return step;
 }
 
 simulate::StepResult Session::Step() {
-  keys_->Advance(*board_, machine_->cycles);
-  const simulate::StepResult step = simulate::Step(*machine_, *board_);
-  CollectOutput();
+  KeepHistory();
+  undo_.clear();
+  const simulate::StepResult step = StepOnce();
   if (step.stop != simulate::Stop::None) {
     lastStop_ = step;
   }
   return step;
 }
 
+void Session::Input() {
+  undo_.clear();
+  history_.Keep(state_, true);
+}
+
+void Session::KeepHistory() {
+  if (history_.Due(state_.machine.cycles)) {
+    history_.Keep(state_, false);
+  }
+}
+
+bool Session::HasValueOrIoWatch() const {
+  return std::any_of(watches_.begin(), watches_.end(),
+                     [](const Watch& watch) { return !watch.IsAddress(); });
+}
+
+bool Session::WatchHolds(const Watch& watch, const simulate::Machine& before,
+                         bool afterStep) const {
+  const simulate::Machine& now = state_.machine;
+  bool hit = false;
+  if (const int* address = std::get_if<int>(&watch.on)) {
+    hit = !afterStep && !now.halted && *address == NextAddress();
+  } else if (const IoTarget* io = std::get_if<IoTarget>(&watch.on)) {
+    hit = !afterStep && IoHits(*io, now);
+  } else {
+    const ValueTarget& value = std::get<ValueTarget>(watch.on);
+    const unsigned was = ValueOf(value, before);
+    const unsigned is = ValueOf(value, now);
+    hit = afterStep && (value.equals ? is == *value.equals && was != is : was != is);
+  }
+  return hit && (!watch.condition || watch.condition->Holds(now));
+}
+
+bool Session::StopsBefore(bool first) {
+  if (first && !runStarting_) {
+    // A run that goes on from where a slice of it ended stops at a breakpoint there.
+    first = false;
+  }
+  if (first) {
+    return false;
+  }
+  bool stop = false;
+  for (Watch& watch : watches_) {
+    if (watch.on.index() != 2 && WatchHolds(watch, state_.machine, false)) {
+      stop = ++watch.hits > watch.skip || stop;
+    }
+  }
+  return stop;
+}
+
+bool Session::StopsAfter(const simulate::Machine& before) {
+  bool stop = false;
+  for (Watch& watch : watches_) {
+    if (watch.on.index() == 2 && WatchHolds(watch, before, true)) {
+      stop = ++watch.hits > watch.skip || stop;
+    }
+  }
+  return stop;
+}
+
 Halt Session::Run(std::uint64_t cycles) {
-  const std::uint64_t end = machine_->cycles + cycles;
+  const std::uint64_t end = state_.machine.cycles + cycles;
+  undo_.clear();
   simulate::RunLimits limits;
   limits.until = targetAddress_;
   limits.breakpoints = &breakpoints_;
   limits.endAtHalt = true;
+  limits.executed = &executed_;
+  const bool stepwise = HasValueOrIoWatch();
   for (;;) {
-    // Stops where the next key that is waiting is due, to press it.
-    const std::optional<std::uint64_t> due = keys_->Advance(*board_, machine_->cycles);
-    limits.cycleLimit = due ? std::min(end, std::max(*due, machine_->cycles + 1)) : end;
+    KeepHistory();
+    if (stepwise) {
+      // Watches on values and I/O look at every instruction.
+      const bool first = runStarting_;
+      if (StopsBefore(first)) {
+        runStarting_ = false;
+        return Halt::Breakpoint;
+      }
+      runStarting_ = false;
+      if (static_cast<int>(simulate::ProgramCounter(state_.machine)) == targetAddress_ &&
+          !state_.machine.halted &&
+          (targetPointer_ < 0 || state_.machine.pointer == targetPointer_)) {
+        targetAddress_ = -1;
+        return Halt::Target;
+      }
+      if (state_.machine.cycles >= end) {
+        return Halt::Budget;
+      }
+      const simulate::Machine before = state_.machine;
+      const simulate::StepResult step = StepOnce();
+      if (step.stop != simulate::Stop::None) {
+        lastStop_ = step;
+        return Halt::Stopped;
+      }
+      if (StopsAfter(before)) {
+        return Halt::Breakpoint;
+      }
+      if (state_.machine.halted && !state_.machine.interruptsEnabled) {
+        return Halt::Halted;
+      }
+      continue;
+    }
+    // Stops where the next key that is waiting is due, to press it, and where a copy for the
+    // history is due.
+    const std::optional<std::uint64_t> due = AdvanceKeys();
+    std::uint64_t limit = due ? std::min(end, std::max(*due, state_.machine.cycles + 1)) : end;
+    limit = std::min(limit, state_.machine.cycles + History::kEveryCycles);
+    limits.cycleLimit = limit;
     limits.breakpointOnFirst = !runStarting_;
-    const std::uint64_t before = machine_->cycles;
-    const simulate::RunOutcome outcome = simulate::Run(*machine_, *board_, limits);
-    runStarting_ = runStarting_ && machine_->cycles == before;
+    const std::uint64_t before = state_.machine.cycles;
+    const simulate::RunOutcome outcome = simulate::Run(state_.machine, *state_.board, limits);
+    runStarting_ = runStarting_ && state_.machine.cycles == before;
     CollectOutput();
-    if (outcome.end == simulate::RunEnd::CycleLimit && machine_->cycles < end) {
+    if (outcome.end == simulate::RunEnd::CycleLimit && state_.machine.cycles < end) {
       continue;
     }
     switch (outcome.end) {
     case simulate::RunEnd::Address:
-      if (targetPointer_ < 0 || machine_->pointer == targetPointer_) {
+      if (targetPointer_ < 0 || state_.machine.pointer == targetPointer_) {
         targetAddress_ = -1;
         return Halt::Target;
       }
       // The same address deeper in a recursion: step past it and go on.
-      Step();
+      StepOnce();
       continue;
     case simulate::RunEnd::Breakpoint:
-      return Halt::Breakpoint;
+      // A breakpoint with a condition or a count of hits stops only when they say so.
+      if (StopsBefore(false)) {
+        return Halt::Breakpoint;
+      }
+      StepOnce();
+      continue;
     case simulate::RunEnd::Halted:
       return Halt::Halted;
     case simulate::RunEnd::Stopped:
@@ -322,19 +496,41 @@ void Session::SetTarget(int address, int pointer) {
 }
 
 bool Session::NextIsCall() const {
-  const std::size_t bank = machine_->cpu == simulate::Processor::I4040 ? machine_->romBank : 0;
+  const simulate::Machine& machine = state_.machine;
+  const std::size_t bank = machine.cpu == simulate::Processor::I4040 ? machine.romBank : 0;
   const std::uint8_t opcode =
-      machine_->rom[bank * simulate::kBankSize + simulate::ProgramCounter(*machine_)];
-  return !machine_->halted &&
+      machine.rom[bank * simulate::kBankSize + simulate::ProgramCounter(machine)];
+  return !machine.halted &&
          (opcode & 0xF0) == translate::kInstructionSet[translate::Position("JMS")].opcode;
+}
+
+bool Session::StepOut() {
+  const simulate::Machine& machine = state_.machine;
+  if (machine.pointer == 0) {
+    return false;
+  }
+  // The subroutine returns to the address below the counter in the stack, one level down.
+  const int level = machine.pointer - 1;
+  SetTarget(machine.addresses[static_cast<std::size_t>(level)], level);
+  return true;
 }
 
 bool Session::ToggleBreakpoint(int address) {
   if (address < 0 || static_cast<std::size_t>(address) >= breakpoints_.size()) {
     return false;
   }
-  breakpoints_.flip(static_cast<std::size_t>(address));
-  return breakpoints_.test(static_cast<std::size_t>(address));
+  const auto index = static_cast<std::size_t>(address);
+  breakpoints_.flip(index);
+  if (breakpoints_.test(index)) {
+    Watch watch;
+    watch.on = address;
+    watches_.push_back(std::move(watch));
+  } else {
+    std::erase_if(watches_, [address](const Watch& watch) {
+      return watch.IsAddress() && std::get<int>(watch.on) == address;
+    });
+  }
+  return breakpoints_.test(index);
 }
 
 bool Session::HasBreakpoint(int address) const {
@@ -342,9 +538,48 @@ bool Session::HasBreakpoint(int address) const {
          breakpoints_.test(static_cast<std::size_t>(address));
 }
 
+std::string Session::AddWatch(std::string_view text) {
+  auto watch = ParseWatch(text);
+  if (auto* problem = std::get_if<std::string>(&watch)) {
+    return std::move(*problem);
+  }
+  watches_.push_back(std::get<Watch>(std::move(watch)));
+  return {};
+}
+
+std::string Session::SetWatchCondition(std::size_t index, std::string_view text) {
+  if (index >= watches_.size()) {
+    return {};
+  }
+  Watch& watch = watches_[index];
+  auto parsed = ParseAddressWatch(0, text);
+  if (auto* problem = std::get_if<std::string>(&parsed)) {
+    return std::move(*problem);
+  }
+  const Watch& extras = std::get<Watch>(parsed);
+  watch.condition = extras.condition;
+  watch.skip = extras.skip;
+  watch.hits = 0;
+  if (watch.IsAddress()) {
+    watch.text = extras.text;
+  }
+  return {};
+}
+
+void Session::RemoveWatch(std::size_t index) {
+  if (index >= watches_.size()) {
+    return;
+  }
+  if (watches_[index].IsAddress()) {
+    breakpoints_.reset(static_cast<std::size_t>(std::get<int>(watches_[index].on)));
+  }
+  watches_.erase(watches_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
 int Session::NextAddress() const {
-  const int bank = machine_->cpu == simulate::Processor::I4040 ? machine_->romBank : 0;
-  return bank * static_cast<int>(simulate::kBankSize) + simulate::ProgramCounter(*machine_);
+  const simulate::Machine& machine = state_.machine;
+  const int bank = machine.cpu == simulate::Processor::I4040 ? machine.romBank : 0;
+  return bank * static_cast<int>(simulate::kBankSize) + simulate::ProgramCounter(machine);
 }
 
 } // namespace debugger

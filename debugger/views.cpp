@@ -1,7 +1,10 @@
 #include "debugger/views.h"
 
+#include "simulate/trace.h"
 #include "translate/hex_text.h"
+#include "translate/instruction_table.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace debugger {
@@ -92,6 +95,79 @@ std::vector<RamRow> MakeRamView(const simulate::Machine& now, const simulate::Ma
         }
         rows.push_back(std::move(row));
       }
+    }
+  }
+  return rows;
+}
+
+std::vector<DisassembledRow> DisassembleAround(const simulate::Machine& machine, int address,
+                                               std::size_t count) {
+  const int bank = address >> 12;
+  const int counter = address & 0xFFF;
+  const auto byteAt = [&machine, bank](int at) {
+    return machine.rom[static_cast<std::size_t>(bank) * simulate::kBankSize +
+                       static_cast<std::size_t>(at & 0xFFF)];
+  };
+  const auto length = [&byteAt](int at) {
+    const std::uint8_t first = byteAt(at);
+    const int position = translate::kFirstByteInstruction[first];
+    const bool jcn = (first & 0xF0) == translate::kJcnOpcode;
+    return jcn || (position >= 0 &&
+                   translate::IsTwoByteOperand(
+                       translate::kInstructionSet[static_cast<std::size_t>(position)].operand))
+               ? 2
+               : 1;
+  };
+  // From a little before the counter, where the instructions line up with it; else from it.
+  int start = std::max(0, counter - 16);
+  for (int at = start; at != counter;) {
+    if (at > counter) {
+      start = counter;
+      break;
+    }
+    at += length(at);
+  }
+  std::vector<DisassembledRow> rows;
+  for (int at = start; rows.size() < count && at < static_cast<int>(simulate::kBankSize);) {
+    DisassembledRow row;
+    row.address = bank * static_cast<int>(simulate::kBankSize) + at;
+    const int size = std::min(length(at), static_cast<int>(simulate::kBankSize) - at);
+    for (int i = 0; i < size; ++i) {
+      row.bytes.push_back(byteAt(at + i));
+    }
+    row.text = simulate::InstructionText(row.bytes[0], size > 1 ? row.bytes[1] : std::uint8_t{0},
+                                         static_cast<std::uint16_t>(at));
+    rows.push_back(std::move(row));
+    at += size;
+  }
+  if (rows.empty()) {
+    return rows;
+  }
+  // Jumps to an instruction in view go to its label.
+  const int first = rows.front().address & 0xFFF;
+  const int last = rows.back().address & 0xFFF;
+  for (DisassembledRow& row : rows) {
+    const std::uint8_t opcode = row.bytes[0] & 0xF0;
+    const int at = row.address & 0xFFF;
+    int target = -1;
+    if ((opcode == 0x40 || opcode == 0x50) && row.bytes.size() == 2) {
+      target = (row.bytes[0] & 0xF) << 8 | row.bytes[1];
+    } else if ((opcode == 0x10 || opcode == 0x70) && row.bytes.size() == 2) {
+      target = ((at + 2) & 0xF00) | row.bytes[1];
+    }
+    if (target < first || target > last) {
+      continue;
+    }
+    const auto labelled = std::find_if(rows.begin(), rows.end(), [target](const auto& other) {
+      return (other.address & 0xFFF) == target;
+    });
+    if (labelled == rows.end()) {
+      continue;
+    }
+    const std::string hex = translate::FormatAddress(static_cast<std::int16_t>(target));
+    labelled->label = "L" + hex;
+    if (row.text.ends_with(hex)) {
+      row.text.replace(row.text.size() - hex.size(), hex.size(), "L" + hex);
     }
   }
   return rows;

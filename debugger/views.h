@@ -3,6 +3,7 @@
 #include "simulate/machine.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,18 @@ struct RamRow {
 
 [[nodiscard]] std::vector<RamRow> MakeRamView(const simulate::Machine& now,
                                               const simulate::Machine& before);
+
+// Program memory written as instructions where the program has no source: around `address`
+// (with the bank in bit 12), `count` instructions from a little before it, each jump target in
+// view named with a label as the disassembler writes them ("L0FE").
+struct DisassembledRow {
+  int address = 0; // with the bank in bit 12
+  std::vector<std::uint8_t> bytes;
+  std::string label; // "L0FE", or empty
+  std::string text;  // "JUN L0FE", "LDM 5"
+};
+[[nodiscard]] std::vector<DisassembledRow> DisassembleAround(const simulate::Machine& machine,
+                                                             int address, std::size_t count);
 
 // A duration in seconds as "1.234 ms", "12.5 s" and the like.
 [[nodiscard]] std::string FormatSeconds(double seconds);

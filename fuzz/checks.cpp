@@ -2,12 +2,12 @@
 
 #include "assembly/assembler.h"
 #include "assembly/disassembler.h"
+#include "assembly/intel_hex.h"
 #include "boards/board.h"
 #include "boards/board_file.h"
 #include "boards/check.h"
 #include "boards/key_script.h"
 #include "cli/asm.h"
-#include "cli/intel_hex.h"
 #include "simulate/step.h"
 #include "translate/instruction_table.h"
 #include "translate/latin1.h"
@@ -220,7 +220,7 @@ std::string CheckFileBytes(std::string_view bytes) {
     return "an image that differs from the store's";
   }
   // The Intel HEX records carry the image: every data byte appears in order.
-  const std::string hex = cli::IntelHex(result.image);
+  const std::string hex = assembly::IntelHex(result.image);
   std::vector<std::uint8_t> decoded;
   std::size_t start = 0;
   while (start < hex.size()) {

@@ -18,6 +18,12 @@ class DebuggerServices {
 public:
   virtual ~DebuggerServices() = default;
 
+  // The standard save dialog, with `suggested` as the name; nothing when cancelled.
+  [[nodiscard]] virtual std::optional<std::string> ChooseSaveFile(const std::string& title,
+                                                                  const std::string& suggested) = 0;
+  // Replaces the file at `path` with `bytes`; the reason when it cannot.
+  [[nodiscard]] virtual std::optional<std::string> WriteFile(const std::string& path,
+                                                             std::string_view bytes) = 0;
   // The standard open dialog for a program (source or image); nothing when cancelled.
   [[nodiscard]] virtual std::optional<std::string> ChooseProgram() = 0;
   // The open dialog for a board file; nothing when cancelled.

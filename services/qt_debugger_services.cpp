@@ -1,6 +1,7 @@
 #include "services/qt_debugger_services.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QMessageBox>
 #include <QSettings>
@@ -49,6 +50,26 @@ FileContent QtDebuggerServices::ReadFile(const std::string& path) {
   return file_io::ReadFile(path);
 }
 
+std::optional<std::string> QtDebuggerServices::ChooseSaveFile(const std::string& title,
+                                                              const std::string& suggested) {
+  QFileDialog dialog(window_, FromUtf8(title));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.selectFile(FromUtf8(suggested));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return std::nullopt;
+  }
+  return dialog.selectedFiles().constFirst().toStdString();
+}
+
+std::optional<std::string> QtDebuggerServices::WriteFile(const std::string& path,
+                                                         std::string_view bytes) {
+  if (const auto failure = file_io::ReplaceFile(path, bytes)) {
+    return failure->reason;
+  }
+  return std::nullopt;
+}
+
 void QtDebuggerServices::ShowError(std::string_view text) {
   QMessageBox box(QMessageBox::Critical, QStringLiteral("Brindlewick Debugger"), FromUtf8(text),
                   QMessageBox::Ok, window_);
@@ -66,12 +87,37 @@ bool QtDebuggerServices::AskReload(const std::string& path) {
 }
 
 void QtDebuggerServices::WatchFiles(const std::vector<std::string>& paths) {
+  wanted_ = paths;
   if (!watcher_->files().isEmpty()) {
     watcher_->removePaths(watcher_->files());
   }
-  for (const std::string& path : paths) {
-    watcher_->addPath(QString::fromStdString(path));
+  if (!watcher_->directories().isEmpty()) {
+    watcher_->removePaths(watcher_->directories());
   }
+  // A file that an editor removes and writes anew drops out of the watch: its folder is watched
+  // too, to see it come back.
+  for (const std::string& path : paths) {
+    const QString file = QString::fromStdString(path);
+    if (QFileInfo::exists(file)) {
+      watcher_->addPath(file);
+    }
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!watcher_->directories().contains(folder)) {
+      watcher_->addPath(folder);
+    }
+  }
+}
+
+bool QtDebuggerServices::RewatchReturned() {
+  bool returned = false;
+  for (const std::string& path : wanted_) {
+    const QString file = QString::fromStdString(path);
+    if (QFileInfo::exists(file) && !watcher_->files().contains(file)) {
+      watcher_->addPath(file);
+      returned = true;
+    }
+  }
+  return returned;
 }
 
 double QtDebuggerServices::Now() { return static_cast<double>(clock_.nsecsElapsed()) * 1e-9; }

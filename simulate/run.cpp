@@ -31,6 +31,11 @@ RunOutcome Run(Machine& machine, Peripherals& peripherals, const RunLimits& limi
       }
     }
     first = false;
+    if (limits.executed != nullptr && !machine.halted) {
+      const std::size_t bank =
+          machine.cpu == Processor::I4040 ? BankAt(machine, machine.cycles) : 0;
+      limits.executed->set(bank * kBankSize + pc);
+    }
     outcome.last = Step(machine, peripherals);
     if (outcome.last.stop != Stop::None) {
       outcome.end = RunEnd::Stopped;

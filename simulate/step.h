@@ -64,6 +64,8 @@ struct RunLimits {
   bool endAtHalt = false;
   const bool* pause = nullptr;
   bool breakpointOnFirst = false;
+  // When given, the address of each instruction run is set here, by bank * 4096 + address.
+  std::bitset<kBanks* kBankSize>* executed = nullptr;
 };
 
 enum class RunEnd : std::uint8_t { CycleLimit, Address, Breakpoint, Halted, Stopped, Paused };

@@ -66,8 +66,8 @@ TEST(ShiftRegister, ShiftsOnRisingClockEdgesAndCascadesIntoTheNextChip) {
 
 TEST(KeyMatrix, ReadsTheRowsThatTheSelectedColumnClosesWhenTheyClose) {
   ShiftRegister columns(1);
-  simulate::KeyMatrix low(columns, true);
-  simulate::KeyMatrix high(columns, false);
+  simulate::KeyMatrix low(true);
+  simulate::KeyMatrix high(false);
   for (simulate::KeyMatrix* matrix : {&low, &high}) {
     matrix->Contact(matrix->AddContact(0)).Pulse(100, 200, 0b0010); // a key held 100-200
     matrix->Contact(matrix->AddContact(2)).Set(0, 0b1000);          // a key held throughout
@@ -92,8 +92,8 @@ TEST(KeyMatrix, ReadsTheRowsThatTheSelectedColumnClosesWhenTheyClose) {
     SCOPED_TRACE(testing::Message() << std::hex << c.columnBits << " at " << std::dec << c.cycle);
     Load(columns, c.columnBits);
     ASSERT_EQ(columns.Bits(), c.columnBits);
-    EXPECT_EQ(low.Rows(c.cycle), c.activeLowRows);
-    EXPECT_EQ(high.Rows(c.cycle), c.activeHighRows);
+    EXPECT_EQ(low.Rows(columns, c.cycle), c.activeLowRows);
+    EXPECT_EQ(high.Rows(columns, c.cycle), c.activeHighRows);
   }
 }
 
@@ -137,11 +137,11 @@ TEST(DrumPrinter, RecordsWhatTheHammersStrikeAtEachDrumPosition) {
       {18, 18, 3, 1, {"#", "*", "I", "II", "III", "M+", "M-", "T", "K", "E", "Ex", "C", "M"}},
       {16, 16, 1, 0, {}},
   };
-  simulate::DrumPrinter printer(hammers, columns, drum, groups);
+  simulate::DrumPrinter printer(columns, groups);
   const auto strike = [&](std::uint64_t bits, std::uint64_t cycle) {
     Load(hammers, bits);
-    printer.Fire(true, cycle);
-    printer.Fire(false, cycle + 1);
+    printer.Fire(true, cycle, hammers, drum);
+    printer.Fire(false, cycle + 1, hammers, drum);
   };
   const auto feed = [&](std::uint64_t cycle) {
     printer.Advance(true, cycle);

@@ -1,5 +1,5 @@
+#include "assembly/intel_hex.h"
 #include "cli/asm.h"
-#include "cli/intel_hex.h"
 #include "command_line.h"
 #include "failing_finish.h"
 #include "test_files.h"
@@ -366,10 +366,10 @@ TEST(IntelHex, RecordsOfSixteenBytesThenTheEnd) {
     image[i] = static_cast<std::uint8_t>(i);
   }
   // Checksums: 100 - (10 + 78) = 78 for the first record, 100 - (01 + 10 + 10) = DF.
-  EXPECT_EQ(cli::IntelHex(image), ":10000000000102030405060708090A0B0C0D0E0F78\n"
-                                  ":0100100010DF\n"
-                                  ":00000001FF\n");
-  EXPECT_EQ(cli::IntelHex({}), ":00000001FF\n");
+  EXPECT_EQ(assembly::IntelHex(image), ":10000000000102030405060708090A0B0C0D0E0F78\n"
+                                       ":0100100010DF\n"
+                                       ":00000001FF\n");
+  EXPECT_EQ(assembly::IntelHex({}), ":00000001FF\n");
 }
 
 TEST(Latin1, EveryNonzeroByteIsOneCharacter) {

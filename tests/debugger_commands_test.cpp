@@ -147,7 +147,7 @@ TEST_F(Commands, BadFilesAreReportedAndTheWindowKeepsWhatItHad) {
     std::string message;
   };
   const Case cases[] = {
-      {"/p/bad.asm", "Cannot open \"/p/bad.asm\": line 3: Undefined instruction\n\nJMP AWAY"},
+      {"/p/bad.asm", "\"/p/bad.asm\" does not assemble: line 3: Undefined instruction\n\nJMP AWAY"},
       {"/p/missing.asm", "Cannot open \"/p/missing.asm\": No such file or directory."},
       {"/p/big.bin", "Cannot open \"/p/big.bin\": the image has 5000 bytes; the 4004's program "
                      "memory holds 4096. Choose the 4040, which has two banks, and open it "

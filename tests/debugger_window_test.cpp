@@ -129,7 +129,7 @@ private slots:
     const QString bad = folder.filePath("bad.asm");
     WriteFileBytes(bad.toStdString(), "NOP\nSRC 9\n");
     window->commands().Open(bad.toStdString());
-    QCOMPARE(text, "Cannot open \"" + bad + "\": line 2: Register out of range\n\nSRC 9");
+    QCOMPARE(text, "\"" + bad + "\" does not assemble: line 2: Register out of range\n\nSRC 9");
     window->Refresh();
     QCOMPARE(Listing()->rowCount(), 1);
   }
@@ -178,7 +178,12 @@ private:
   QTableWidget* Listing() const { return window->findChild<QTableWidget*>("Listing"); }
 
   QString Value(const char* name) const {
-    return window->findChild<QLabel*>(QString("Value ") + name)->text();
+    const QString object = QString("Value ") + name;
+    // The accumulator and the carry can be edited; the other values are labels.
+    if (auto* edit = window->findChild<QLineEdit*>(object)) {
+      return edit->text();
+    }
+    return window->findChild<QLabel*>(object)->text();
   }
 
   void ClickCell(int row, int column) {

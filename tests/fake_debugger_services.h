@@ -23,6 +23,13 @@ public:
   std::map<std::string, std::string> settings;
 
   std::optional<std::string> ChooseProgram() override { return NextAnswer(); }
+  std::optional<std::string> ChooseSaveFile(const std::string&, const std::string&) override {
+    return NextAnswer();
+  }
+  std::optional<std::string> WriteFile(const std::string& path, std::string_view bytes) override {
+    files[path] = std::string(bytes);
+    return std::nullopt;
+  }
   std::optional<std::string> ChooseBoardFile() override { return NextAnswer(); }
   std::optional<std::string> NextAnswer() {
     if (dialogAnswers.empty()) {

@@ -129,7 +129,10 @@ void BoardPanel::AddKeys(const boards::Board& board) {
         new QPushButton(Text(key.place.label.empty() ? key.name : key.place.label), this);
     button->setObjectName(QStringLiteral("Key ") + Text(key.name));
     button->setFocusPolicy(Qt::NoFocus);
-    button->setMinimumSize(std::max(44, button->sizeHint().width()), 34);
+    // Keys as narrow as their labels allow, so that a whole keyboard fits a small screen.
+    button->setMinimumSize(
+        std::max(44, button->fontMetrics().horizontalAdvance(button->text()) + 16), 34);
+    button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     button->setToolTip(Text(key.name));
     connect(button, &QPushButton::clicked, this, [this, index] {
       act_([index](DebuggerCommands& c) { c.PressKey(index); });

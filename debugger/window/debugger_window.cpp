@@ -1,18 +1,19 @@
 #include "debugger/window/debugger_window.h"
 
-#include "boards/board_file.h"
 #include "debugger/window/board_panel.h"
+#include "debugger/window/breakpoints_dock.h"
+#include "debugger/window/disassembly_dock.h"
 #include "debugger/window/listing_view.h"
 #include "debugger/window/ports_dock.h"
 #include "debugger/window/processor_dock.h"
 #include "debugger/window/ram_dock.h"
 #include "debugger/window/terminal_dock.h"
+#include "debugger/window/trace_dock.h"
 #include "debugger/window/widgets.h"
 #include "icons/icon.h"
 #include "services/qt_debugger_services.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -20,15 +21,10 @@
 #include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QLabel>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QScrollArea>
-#include <QScrollBar>
+#include <QMenu>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
-#include <QToolBar>
 
 namespace debugger {
 
@@ -58,10 +54,11 @@ DebuggerWindow::DebuggerWindow(QWidget* parent)
 
   BuildFileMenu();
   BuildRunMenu();
-  BuildToolBar();
+  BuildToolBars();
   BuildDocks();
   BuildSyntaxMenu();
   BuildBoardMenu();
+  BuildViewMenu();
   BuildHelpMenu();
 
   timer_ = new QTimer(this);
@@ -72,11 +69,14 @@ DebuggerWindow::DebuggerWindow(QWidget* parent)
   });
   connect(watcher_.get(), &QFileSystemWatcher::fileChanged, this,
           [this] { Do([](DebuggerCommands& c) { c.FileChanged(); }); });
+  // A file removed and written anew comes back into its folder.
+  connect(watcher_.get(), &QFileSystemWatcher::directoryChanged, this, [this] {
+    if (services_->RewatchReturned()) {
+      Do([](DebuggerCommands& c) { c.FileChanged(); });
+    }
+  });
 
-  resize(1100, 720);
-  QSettings settings;
-  restoreGeometry(settings.value(QStringLiteral("debugger/geometry")).toByteArray());
-  restoreState(settings.value(QStringLiteral("debugger/state")).toByteArray());
+  LayOut();
   Refresh();
 }
 
@@ -87,222 +87,16 @@ void DebuggerWindow::Do(const std::function<void(DebuggerCommands&)>& action) {
   Refresh();
 }
 
-void DebuggerWindow::BuildFileMenu() {
-  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-  open_ = file->addAction(QStringLiteral("&Open..."), this,
-                          [this] { Do([](DebuggerCommands& c) { c.OpenDialog(); }); });
-  open_->setShortcut(QKeySequence::Open);
-  QAction* reload = file->addAction(QStringLiteral("&Reload"), this,
-                                    [this] { Do([](DebuggerCommands& c) { c.Reload(); }); });
-  reload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-  file->addSeparator();
-  QAction* quit = file->addAction(QStringLiteral("&Quit"), this, &QWidget::close);
-  quit->setShortcut(QKeySequence::Quit);
-}
-
-void DebuggerWindow::BuildRunMenu() {
-  QMenu* menu = menuBar()->addMenu(QStringLiteral("&Run"));
-  const auto add = [this, menu](const QString& text, const QKeySequence& keys,
-                                void (DebuggerCommands::*command)()) {
-    QAction* action = menu->addAction(
-        text, this, [this, command] { Do([command](DebuggerCommands& c) { (c.*command)(); }); });
-    action->setShortcut(keys);
-    return action;
-  };
-  run_ = add(QStringLiteral("&Run"), QKeySequence(Qt::Key_F5), &DebuggerCommands::Run);
-  stop_ =
-      add(QStringLiteral("S&top"), QKeySequence(Qt::SHIFT | Qt::Key_F5), &DebuggerCommands::Stop);
-  step_ = add(QStringLiteral("&Step"), QKeySequence(Qt::Key_F11), &DebuggerCommands::Step);
-  stepOver_ =
-      add(QStringLiteral("Step &over"), QKeySequence(Qt::Key_F10), &DebuggerCommands::StepOver);
-  QAction* cursor = menu->addAction(QStringLiteral("Run to &cursor"), this, [this] {
-    const int row = listing_->currentRow();
-    Do([row](DebuggerCommands& c) { c.RunToRow(row); });
-  });
-  cursor->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F10));
-  QAction* breakpoint = menu->addAction(QStringLiteral("Toggle &breakpoint"), this, [this] {
-    const int row = listing_->currentRow();
-    Do([row](DebuggerCommands& c) { c.ToggleBreakpointAtRow(row); });
-  });
-  breakpoint->setShortcut(QKeySequence(Qt::Key_F9));
-  menu->addSeparator();
-  reset_ = add(QStringLiteral("R&eset"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F5),
-               &DebuggerCommands::Reset);
-  realSpeed_ = menu->addAction(QStringLiteral("Real &speed"));
-  realSpeed_->setCheckable(true);
-  connect(realSpeed_, &QAction::toggled, this, [this](bool on) { commands_->SetRealSpeed(on); });
-}
-
-void DebuggerWindow::BuildToolBar() {
-  QToolBar* tools = addToolBar(QStringLiteral("Run"));
-  tools->setObjectName(QStringLiteral("RunToolBar"));
-  tools->addAction(open_);
-  tools->addSeparator();
-  for (QAction* action : {run_, stop_, step_, stepOver_, reset_, realSpeed_}) {
-    tools->addAction(action);
-  }
-  tools->addSeparator();
-  cpu_ = new QComboBox(tools);
-  cpu_->setObjectName(QStringLiteral("Processor"));
-  for (const simulate::Processor cpu : {simulate::Processor::I4004, simulate::Processor::I4040}) {
-    cpu_->addItem(QString::fromLatin1(simulate::ProcessorName(cpu)));
-  }
-  tools->addWidget(new QLabel(QStringLiteral(" Processor "), tools));
-  tools->addWidget(cpu_);
-  connect(cpu_, &QComboBox::currentIndexChanged, this, [this](int index) {
-    Do([index](DebuggerCommands& c) {
-      c.SetCpu(index == 0 ? simulate::Processor::I4004 : simulate::Processor::I4040);
-    });
-  });
-  clock_ = new QDoubleSpinBox(tools);
-  clock_->setObjectName(QStringLiteral("Clock"));
-  clock_->setRange(1, 10000);
-  clock_->setDecimals(1);
-  clock_->setSuffix(QStringLiteral(" kHz"));
-  clock_->setValue(740);
-  tools->addWidget(new QLabel(QStringLiteral(" Clock "), tools));
-  tools->addWidget(clock_);
-  connect(clock_, &QDoubleSpinBox::valueChanged, this,
-          [this](double kHz) { Do([kHz](DebuggerCommands& c) { c.SetClock(kHz * 1000); }); });
-  test_ = new QCheckBox(QStringLiteral("TEST"), tools);
-  test_->setObjectName(QStringLiteral("Test"));
-  tools->addWidget(test_);
-  connect(test_, &QCheckBox::toggled, this,
-          [this](bool on) { Do([on](DebuggerCommands& c) { c.SetTest(on); }); });
-}
-
-void DebuggerWindow::BuildHelpMenu() {
-  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-  help->addAction(QStringLiteral("&About"), this, [this] {
-    QMessageBox::about(this, QStringLiteral("Brindlewick Debugger"),
-                       QStringLiteral("Brindlewick Debugger %1\nSteps through Intel 4004 and "
-                                      "4040 programs on a simulated board.")
-                           .arg(QStringLiteral(BRINDLEWICK_VERSION)));
-  });
-}
-
-QDockWidget* DebuggerWindow::AddDock(const char* name, const QString& title, QWidget* content,
-                                     Qt::DockWidgetArea area) {
-  auto* widget = new QDockWidget(title, this);
-  widget->setObjectName(QString::fromLatin1(name));
-  // Each dock scrolls its content where the window is too small to show it whole.
-  if (qobject_cast<QAbstractScrollArea*>(content) != nullptr) {
-    widget->setWidget(content);
-  } else {
-    auto* scroll = new QScrollArea(widget);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidget(content);
-    widget->setWidget(scroll);
-  }
-  addDockWidget(area, widget);
-  return widget;
-}
-
-void DebuggerWindow::BuildDocks() {
-  const Act act = [this](const std::function<void(DebuggerCommands&)>& action) { Do(action); };
-  processor_ = new ProcessorDock(this);
-  QDockWidget* processorDock =
-      AddDock("ProcessorDock", QStringLiteral("Processor"), processor_, Qt::RightDockWidgetArea);
-  ram_ = new RamDock(this);
-  QDockWidget* ramDock =
-      AddDock("RamDock", QStringLiteral("4002 RAM"), ram_, Qt::RightDockWidgetArea);
-  ports_ = new PortsDock(this, act);
-  QDockWidget* portsDock =
-      AddDock("PortsDock", QStringLiteral("Ports"), ports_, Qt::RightDockWidgetArea);
-  tabifyDockWidget(ramDock, portsDock);
-  portsDock->raise();
-  terminal_ = new TerminalDock(this, *commands_, act);
-  QDockWidget* terminalDock = AddDock("TerminalDock", QStringLiteral("Serial terminal"), terminal_,
-                                      Qt::BottomDockWidgetArea);
-  // The board's keyboard, switches, lamps and paper, when it has them.
-  boardScroll_ = new QScrollArea(this);
-  boardScroll_->setWidgetResizable(true);
-  boardScroll_->setFrameShape(QFrame::NoFrame);
-  boardDock_ = new QDockWidget(QStringLiteral("Board"), this);
-  boardDock_->setObjectName(QStringLiteral("BoardDock"));
-  boardDock_->setWidget(boardScroll_);
-  addDockWidget(Qt::LeftDockWidgetArea, boardDock_);
-  boardDock_->hide();
-
-  // A first layout: the processor whole, the listing as tall as can be.
-  resizeDocks({processorDock}, {470}, Qt::Horizontal);
-  resizeDocks({processorDock, ramDock}, {450, 300}, Qt::Vertical);
-  resizeDocks({terminalDock}, {150}, Qt::Vertical);
-}
-
-void DebuggerWindow::BuildSyntaxMenu() {
-  QMenu* menu = menuBar()->addMenu(QStringLiteral("&Syntax"));
-  auto* group = new QActionGroup(this);
-  const auto choice = [this, menu, group](Syntax syntax, const QString& text, const QString& name) {
-    QAction* action = menu->addAction(text);
-    action->setCheckable(true);
-    action->setObjectName(name);
-    action->setToolTip(QStringLiteral("The language the open source is written in; remembered "
-                                      "for the file"));
-    group->addAction(action);
-    connect(action, &QAction::triggered, this,
-            [this, syntax] { Do([syntax](DebuggerCommands& c) { c.SetSyntax(syntax); }); });
-    return action;
-  };
-  classicSyntax_ =
-      choice(Syntax::Classic, QStringLiteral("&Brindlewick language"), QStringLiteral("Classic"));
-  aslSyntax_ =
-      choice(Syntax::Asl, QStringLiteral("&Macro-assembler syntax (asl)"), QStringLiteral("Asl"));
-}
-
-void DebuggerWindow::BuildBoardMenu() {
-  QMenu* menu = menuBar()->addMenu(QStringLiteral("&Board"));
-  boardGroup_ = new QActionGroup(this);
-  const auto choice = [this, menu](const std::string& name, const QString& text) {
-    QAction* action = menu->addAction(text);
-    action->setCheckable(true);
-    action->setObjectName(QStringLiteral("Board ") + Text(name));
-    boardGroup_->addAction(action);
-    connect(action, &QAction::triggered, this,
-            [this, name] { Do([&name](DebuggerCommands& c) { c.ChooseBoard(name); }); });
-    boardActions_.emplace_back(name, action);
-  };
-  choice("", QStringLiteral("&Serial line only"));
-  menu->addSeparator();
-  for (const std::string& name : boards::BuiltInBoardNames()) {
-    const auto loaded = boards::ParseBoard(*boards::BuiltInBoard(name), name);
-    const QString title =
-        loaded.board && !loaded.board->title.empty() ? Text(loaded.board->title) : Text(name);
-    choice(name, title);
-  }
-  menu->addSeparator();
-  menu->addAction(QStringLiteral("Open board &file..."), this,
-                  [this] { Do([](DebuggerCommands& c) { c.OpenBoardDialog(); }); });
-}
-
-void DebuggerWindow::RebuildBoardPanel() {
-  const Session& session = commands_->session();
-  for (auto& [name, action] : boardActions_) {
-    action->setChecked(name == commands_->boardChoice());
-  }
-  terminal_->ShowSettings(session);
-  delete boardScroll_->takeWidget();
-  boardPanel_ = nullptr;
-  if (!BoardPanel::Shows(session.board())) {
-    boardDock_->hide();
-    return;
-  }
-  const boards::BoardDescription& description = *session.boardDescription();
-  boardDock_->setWindowTitle(
-      Text(description.title.empty() ? description.name : description.title));
-  auto* panel =
-      new BoardPanel(boardScroll_, *commands_,
-                     [this](const std::function<void(DebuggerCommands&)>& action) { Do(action); });
-  boardScroll_->setWidget(panel);
-  boardPanel_ = panel;
-  boardDock_->show();
-  boardDock_->raise();
-  // Wide enough for the whole keyboard.
-  resizeDocks(
-      {boardDock_},
-      {panel->sizeHint().width() + boardScroll_->verticalScrollBar()->sizeHint().width() + 4},
-      Qt::Horizontal);
+QAction* DebuggerWindow::AddCommand(QMenu* menu, const QString& text, const QKeySequence& keys,
+                                    const QString& tip, void (DebuggerCommands::*command)()) {
+  QAction* action = menu->addAction(
+      text, this, [this, command] { Do([command](DebuggerCommands& c) { (c.*command)(); }); });
+  action->setShortcut(keys);
+  action->setToolTip(keys.isEmpty()
+                         ? tip
+                         : tip + QStringLiteral(" (") + keys.toString(QKeySequence::NativeText) +
+                               QStringLiteral(")"));
+  return action;
 }
 
 void DebuggerWindow::ShowControls() {
@@ -321,11 +115,28 @@ void DebuggerWindow::ShowControls() {
   const bool running = commands_->Running();
   run_->setEnabled(!running);
   stop_->setEnabled(running);
+  undo_->setEnabled(!running && session.CanUndo());
   if (running && !timer_->isActive()) {
     timer_->start();
   } else if (!running && timer_->isActive()) {
     timer_->stop();
   }
+}
+
+void DebuggerWindow::ShowTerminal() {
+  // Reset and another file start the terminal afresh, unless the user keeps its text; going
+  // back writes it anew from what the program had sent by then.
+  if (shownResetVersion_ != commands_->resetVersion()) {
+    shownResetVersion_ = commands_->resetVersion();
+    if (!terminal_->KeepsText()) {
+      terminal_->Clear();
+    }
+  }
+  if (commands_->TakeTerminalRewritten()) {
+    terminal_->Clear();
+    terminal_->Append(commands_->session().transcript());
+  }
+  terminal_->Append(commands_->TakeTerminalOutput());
 }
 
 void DebuggerWindow::Refresh() {
@@ -337,18 +148,26 @@ void DebuggerWindow::Refresh() {
     const QString name = QFileInfo(Text(session.program().path)).fileName();
     setWindowTitle(name.isEmpty() ? QStringLiteral("Brindlewick Debugger")
                                   : QStringLiteral("%1 - Brindlewick Debugger").arg(name));
+    terminal_->ShowSettings(session);
     // The syntax applies to a source, not to an image.
     const bool source = session.HasProgram() && !session.program().image;
     classicSyntax_->setEnabled(source);
     aslSyntax_->setEnabled(source);
     classicSyntax_->setChecked(source && session.program().syntax == Syntax::Classic);
     aslSyntax_->setChecked(source && session.program().syntax == Syntax::Asl);
-    terminal_->ShowSettings(session);
   }
-  listing_->Show(session, listingRebuilt);
-  processor_->Show(session, commands_->shown());
+  listing_->Show(session, listingRebuilt, commands_->loadProblem());
+  const bool running = commands_->Running();
+  // Where the program has no source, its memory is shown disassembled.
+  if (disassembly_->Show(session) && !running && !disassemblyDock_->isVisible()) {
+    disassemblyDock_->show();
+    disassemblyDock_->raise();
+  }
+  processor_->Show(session, commands_->shown(), commands_->StopwatchCycles());
   ram_->Show(session.machine(), commands_->shown());
   ports_->Show(session.machine(), session.board().InterruptRequested());
+  breakpoints_->Show(session);
+  trace_->Show(running);
   if (shownBoardVersion_ != commands_->boardVersion()) {
     shownBoardVersion_ = commands_->boardVersion();
     RebuildBoardPanel();
@@ -356,7 +175,7 @@ void DebuggerWindow::Refresh() {
   if (boardPanel_ != nullptr) {
     boardPanel_->Show(session);
   }
-  terminal_->Append(commands_->TakeTerminalOutput());
+  ShowTerminal();
   ShowControls();
   commands_->MarkShown();
 }

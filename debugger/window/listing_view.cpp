@@ -116,8 +116,49 @@ void ListingView::MarkOrigin(int row, const ListingRow& line) {
   }
 }
 
-void ListingView::Show(const Session& session, bool rebuilt) {
+void ListingView::ShowCoverage(const Session& session, bool rebuilt) {
+  const auto& executed = session.executed();
+  if (!rebuilt && executed == shownExecuted_) {
+    return;
+  }
+  shownExecuted_ = executed;
   const Program& program = session.program();
+  QFont bold = font();
+  bold.setBold(true);
+  for (int row = 0; row < rowCount(); ++row) {
+    const int address = program.rows[static_cast<std::size_t>(row)].address;
+    const bool ran = address >= 0 && executed.test(static_cast<std::size_t>(address));
+    QTableWidgetItem* cell = item(row, 1);
+    if (cell->font().bold() != ran) {
+      cell->setFont(ran ? bold : font());
+      cell->setForeground(ran ? QBrush(kRan) : QBrush());
+    }
+  }
+}
+
+void ListingView::Show(const Session& session, bool rebuilt,
+                       const std::optional<DebuggerCommands::LoadProblem>& problem) {
+  const Program& program = session.program();
+  ShowCoverage(session, rebuilt);
+  // The line of a changed source that does not assemble: red, with the message.
+  const int problemRow =
+      problem && problem->line > 0 && problem->line <= program.rows.size() && !program.image
+          ? static_cast<int>(problem->line - 1)
+          : -1;
+  if (problemRow != problemRow_ || rebuilt) {
+    if (problemRow_ >= 0 && problemRow_ < rowCount()) {
+      item(problemRow_, 3)->setForeground(QBrush());
+      item(problemRow_, 3)->setToolTip(QString());
+    }
+    problemRow_ = problemRow;
+    if (problemRow_ >= 0) {
+      item(problemRow_, 3)->setForeground(QBrush(Qt::red));
+      item(problemRow_, 3)
+          ->setToolTip(QStringLiteral("The source on disk does not assemble here: %1")
+                           .arg(Text(problem->message)));
+      scrollToItem(item(problemRow_, 3));
+    }
+  }
   if (shownBreakpoints_ != session.breakpoints() || rebuilt) {
     shownBreakpoints_ = session.breakpoints();
     for (int row = 0; row < rowCount(); ++row) {

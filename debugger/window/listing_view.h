@@ -1,5 +1,6 @@
 #pragma once
 
+#include "debugger/commands.h"
 #include "debugger/session.h"
 
 #include <QTableWidget>
@@ -17,8 +18,10 @@ public:
 
   // Fills the rows from `program`.
   void Rebuild(const Program& program);
-  // Marks the breakpoints where they changed, and the next instruction.
-  void Show(const Session& session, bool rebuilt);
+  // Marks the breakpoints where they changed, the lines that have run, the next instruction,
+  // and the line where a changed source fails to assemble.
+  void Show(const Session& session, bool rebuilt,
+            const std::optional<DebuggerCommands::LoadProblem>& problem);
 
 private:
   // The row's header in the macro-assembler syntax: its line, with the file's name for an
@@ -27,8 +30,13 @@ private:
   // Tints and explains a row that an include or a macro gave.
   void MarkOrigin(int row, const ListingRow& line);
 
+  // Marks the addresses of the rows that have run since the coverage was cleared.
+  void ShowCoverage(const Session& session, bool rebuilt);
+
   static constexpr int kTintRole = Qt::UserRole + 1;
   int highlightedRow_ = -1;
+  int problemRow_ = -1;
+  std::bitset<simulate::kBanks * simulate::kBankSize> shownExecuted_;
   std::bitset<simulate::kBanks * simulate::kBankSize> shownBreakpoints_;
 };
 

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace debugger {
 
 PortsDock::PortsDock(QWidget* parent, Act act) : QWidget(parent) {
@@ -23,7 +25,17 @@ PortsDock::PortsDock(QWidget* parent, Act act) : QWidget(parent) {
                     9);
     for (int bit = 0; bit < 4; ++bit) {
       const auto b = static_cast<std::size_t>(bit);
-      romLamps_[p][b] = Lamp(this);
+      // A click on a latch's lamp flips the bit, as if the program had written it.
+      romLamps_[p][b] = new ClickLamp(this, [this, act, port, bit] {
+        const auto value =
+            static_cast<std::uint8_t>(romLatches_[static_cast<std::size_t>(port)] ^ (1u << bit));
+        act([port, value](DebuggerCommands& c) {
+          c.SetRomPort(static_cast<std::uint8_t>(port), value);
+        });
+      });
+      romLamps_[p][b]->setToolTip(QStringLiteral("ROM port %1, bit %2: click to flip it")
+                                      .arg(QString::number(port, 16).toUpper())
+                                      .arg(bit));
       grid->addWidget(romLamps_[p][b], port + 1, 4 - bit);
       auto* input = new QCheckBox(this);
       input->setObjectName(QStringLiteral("RomInput %1.%2").arg(port).arg(bit));
@@ -34,7 +46,17 @@ PortsDock::PortsDock(QWidget* parent, Act act) : QWidget(parent) {
           c.SetRomInputBit(static_cast<std::uint8_t>(port), bit, on);
         });
       });
-      ramLamps_[p][b] = Lamp(this);
+      ramLamps_[p][b] = new ClickLamp(this, [this, act, port, bit] {
+        const auto value =
+            static_cast<std::uint8_t>(ramLatches_[static_cast<std::size_t>(port)] ^ (1u << bit));
+        act([port, value](DebuggerCommands& c) {
+          c.SetRamPort(static_cast<std::size_t>(port), value);
+        });
+      });
+      ramLamps_[p][b]->setToolTip(QStringLiteral("RAM port %1:%2, bit %3: click to flip it")
+                                      .arg(port / 4)
+                                      .arg(port % 4)
+                                      .arg(bit));
       grid->addWidget(ramLamps_[p][b], port + 1, 13 - bit);
     }
   }
@@ -54,6 +76,8 @@ PortsDock::PortsDock(QWidget* parent, Act act) : QWidget(parent) {
 void PortsDock::Show(const simulate::Machine& machine, bool interruptRequested) {
   interrupt_->setEnabled(machine.cpu == simulate::Processor::I4040);
   Light(interruptLamp_, interruptRequested);
+  romLatches_ = machine.romPorts;
+  std::copy(machine.ramPorts.begin(), machine.ramPorts.end(), ramLatches_.begin());
   for (std::size_t port = 0; port < 16; ++port) {
     for (std::size_t bit = 0; bit < 4; ++bit) {
       Light(romLamps_[port][bit], ((machine.romPorts[port] >> bit) & 1) != 0);

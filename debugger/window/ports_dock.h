@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <array>
+#include <cstdint>
 
 class QCheckBox;
 class QLabel;
@@ -26,6 +27,8 @@ private:
   std::array<std::array<QLabel*, 4>, 16> romLamps_{};
   std::array<std::array<QCheckBox*, 4>, 16> romSwitches_{};
   std::array<std::array<QLabel*, 4>, 16> ramLamps_{};
+  std::array<std::uint8_t, 16> romLatches_{}; // as last shown
+  std::array<std::uint8_t, 16> ramLatches_{};
   QPushButton* interrupt_ = nullptr;
   QLabel* interruptLamp_ = nullptr;
 };

@@ -24,6 +24,9 @@ public:
   void ShowSettings(const Session& session);
   // Appends what the program sent.
   void Append(const std::string& output);
+  void Clear();
+  // Whether the user keeps the text when the machine is reset or another file opened.
+  [[nodiscard]] bool KeepsText() const;
 
 private:
   void Apply();
@@ -38,6 +41,7 @@ private:
   QCheckBox* receive_ = nullptr;
   QCheckBox* invertTransmit_ = nullptr;
   QCheckBox* invertReceive_ = nullptr;
+  QCheckBox* keep_ = nullptr;
 };
 
 } // namespace debugger

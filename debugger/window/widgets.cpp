@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTableWidget>
 
@@ -60,6 +61,105 @@ QTableWidget* Table(QWidget* parent, int rows, int columns, int characters) {
   auto* table = new QTableWidget(rows, columns, parent);
   FixCells(table, characters);
   return table;
+}
+
+namespace {
+
+// Hands what was typed in a cell to the commands instead of to the table.
+class CommitDelegate final : public QStyledItemDelegate {
+public:
+  CommitDelegate(QObject* parent, CellCommit commit)
+      : QStyledItemDelegate(parent), commit_(std::move(commit)) {}
+  void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
+    if (const auto* line = qobject_cast<QLineEdit*>(editor)) {
+      commit_(index.row(), index.column(), line->text());
+    }
+  }
+
+private:
+  CellCommit commit_;
+};
+
+} // namespace
+
+void EditOnDoubleClick(QTableWidget* table, CellCommit commit) {
+  table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
+  table->setItemDelegate(new CommitDelegate(table, std::move(commit)));
+}
+
+ValueEdit::ValueEdit(QWidget* parent, std::function<void(const QString&)> commit)
+    : QLineEdit(parent), commit_(std::move(commit)) {
+  setReadOnly(true);
+  setFrame(false);
+  setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  setToolTip(QStringLiteral("Double-click to set a new value (Ctrl+Z takes it back)"));
+}
+
+void ValueEdit::Show(const Cell& cell) {
+  if (!isReadOnly()) {
+    return;
+  }
+  if (text() != Text(cell.text)) {
+    setText(Text(cell.text));
+  }
+  setStyleSheet(cell.changed ? QStringLiteral("background: #ffd68c; font-weight: bold")
+                             : QStringLiteral("background: transparent"));
+}
+
+void ValueEdit::mouseDoubleClickEvent(QMouseEvent* event) {
+  setReadOnly(false);
+  setFrame(true);
+  setStyleSheet(QString());
+  selectAll();
+  QLineEdit::mouseDoubleClickEvent(event);
+}
+
+void ValueEdit::keyPressEvent(QKeyEvent* event) {
+  if (!isReadOnly() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+    Finish(true);
+    return;
+  }
+  if (!isReadOnly() && event->key() == Qt::Key_Escape) {
+    Finish(false);
+    return;
+  }
+  QLineEdit::keyPressEvent(event);
+}
+
+void ValueEdit::focusOutEvent(QFocusEvent* event) {
+  if (!isReadOnly()) {
+    Finish(false);
+  }
+  QLineEdit::focusOutEvent(event);
+}
+
+void ValueEdit::Finish(bool commit) {
+  const QString typed = text();
+  setReadOnly(true);
+  setFrame(false);
+  if (commit) {
+    commit_(typed);
+  }
+}
+
+ClickLamp::ClickLamp(QWidget* parent, std::function<void()> clicked)
+    : QLabel(parent), clicked_(std::move(clicked)) {
+  setFixedSize(14, 14);
+  setCursor(Qt::PointingHandCursor);
+}
+
+void ClickLamp::mousePressEvent(QMouseEvent* event) {
+  clicked_();
+  QLabel::mousePressEvent(event);
+}
+
+std::optional<std::uint8_t> ParseValue(const QString& text, int bits) {
+  bool ok = false;
+  const unsigned value = text.trimmed().toUInt(&ok, 16);
+  if (!ok || value >= (1u << bits)) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint8_t>(value);
 }
 
 } // namespace debugger

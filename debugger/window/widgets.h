@@ -3,12 +3,16 @@
 #include "debugger/views.h"
 
 #include <QColor>
+#include <QLabel>
+#include <QLineEdit>
 #include <QString>
+#include <QStyledItemDelegate>
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
-class QLabel;
 class QTableWidget;
 class QWidget;
 
@@ -27,6 +31,8 @@ inline const QColor kNext(255, 245, 160);
 // The listing's rows that came from an included file, and from a macro's expansion.
 inline const QColor kIncluded(232, 240, 255);
 inline const QColor kMacro(234, 248, 234);
+// The address of a line that has run.
+inline const QColor kRan(0, 110, 40);
 
 [[nodiscard]] QString Text(const std::string& text);
 
@@ -43,5 +49,45 @@ void Light(QLabel* lamp, bool on);
 // else the window does.
 void FixCells(QTableWidget* table, int characters);
 [[nodiscard]] QTableWidget* Table(QWidget* parent, int rows, int columns, int characters);
+
+// Lets the user type a new value into a cell of `table` after a double click; what was typed
+// goes to `commit` (row, column, text) and not into the table, which shows the machine as the
+// commands have it.
+using CellCommit = std::function<void(int, int, const QString&)>;
+void EditOnDoubleClick(QTableWidget* table, CellCommit commit);
+
+// A value that shows like a label and takes a new one after a double click (Enter sets it,
+// Escape or leaving it keeps the old one).
+class ValueEdit final : public QLineEdit {
+public:
+  ValueEdit(QWidget* parent, std::function<void(const QString&)> commit);
+  // Shows `cell` unless the user is typing.
+  void Show(const Cell& cell);
+
+protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+
+private:
+  void Finish(bool commit);
+  std::function<void(const QString&)> commit_;
+};
+
+// A lamp that a click toggles, as a port latch's bit is set by hand.
+class ClickLamp final : public QLabel {
+public:
+  ClickLamp(QWidget* parent, std::function<void()> clicked);
+
+protected:
+  void mousePressEvent(QMouseEvent* event) override;
+
+private:
+  std::function<void()> clicked_;
+};
+
+// A hexadecimal digit (or, with `bits` above 4, a number of that many bits) as typed; nothing
+// when it is none.
+[[nodiscard]] std::optional<std::uint8_t> ParseValue(const QString& text, int bits = 4);
 
 } // namespace debugger

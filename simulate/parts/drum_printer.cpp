@@ -9,20 +9,18 @@ bool PaperLine::Blank() const {
                      [](const std::string& column) { return column.empty(); });
 }
 
-DrumPrinter::DrumPrinter(const ShiftRegister& hammers, std::vector<unsigned> hammerColumns,
-                         const PulseTrain& drum, std::vector<PrinterColumns> columns)
-    : hammers_(hammers), hammerColumns_(std::move(hammerColumns)), drum_(drum),
-      columns_(std::move(columns)) {
+DrumPrinter::DrumPrinter(std::vector<unsigned> hammerColumns, std::vector<PrinterColumns> columns)
+    : hammerColumns_(std::move(hammerColumns)), columns_(std::move(columns)) {
   std::sort(columns_.begin(), columns_.end(),
             [](const PrinterColumns& a, const PrinterColumns& b) { return a.first < b.first; });
   unsigned count = 0;
   for (const PrinterColumns& group : columns_) {
     count = std::max(count, group.last);
   }
-  groupOf_.assign(count, nullptr);
-  for (const PrinterColumns& group : columns_) {
-    for (unsigned column = group.first; column <= group.last; ++column) {
-      groupOf_[column - 1] = &group;
+  groupOf_.assign(count, kNoGroup);
+  for (std::size_t index = 0; index < columns_.size(); ++index) {
+    for (unsigned column = columns_[index].first; column <= columns_[index].last; ++column) {
+      groupOf_[column - 1] = index;
     }
   }
   current_.columns.assign(count, {});
@@ -33,18 +31,20 @@ void DrumPrinter::Ribbon(bool level) {
   ribbon_ = level;
 }
 
-void DrumPrinter::Fire(bool level, std::uint64_t cycle) {
+void DrumPrinter::Fire(bool level, std::uint64_t cycle, const ShiftRegister& hammers,
+                       const PulseTrain& drum) {
   if (level && !fire_) {
-    const unsigned position = drum_.Position(cycle);
+    const unsigned position = drum.Position(cycle);
     bool struck = false;
     for (std::size_t bit = 0; bit < hammerColumns_.size(); ++bit) {
       const unsigned column = hammerColumns_[bit];
-      if (column == 0 || column > groupOf_.size() || !hammers_.Bit(static_cast<unsigned>(bit))) {
+      if (column == 0 || column > groupOf_.size() || !hammers.Bit(static_cast<unsigned>(bit)) ||
+          groupOf_[column - 1] == kNoGroup) {
         continue;
       }
-      const PrinterColumns* group = groupOf_[column - 1];
-      if (group != nullptr && position < group->symbols.size()) {
-        current_.columns[column - 1] = group->symbols[position];
+      const PrinterColumns& group = columns_[groupOf_[column - 1]];
+      if (position < group.symbols.size()) {
+        current_.columns[column - 1] = group.symbols[position];
         struck = true;
       }
     }

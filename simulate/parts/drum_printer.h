@@ -35,11 +35,13 @@ struct PaperLine {
 // calculator raises it once before the first strike of a line.
 class DrumPrinter {
 public:
-  // Bit i of `hammers` drives the hammer of column `hammerColumns[i]` (0: no hammer).
-  DrumPrinter(const ShiftRegister& hammers, std::vector<unsigned> hammerColumns,
-              const PulseTrain& drum, std::vector<PrinterColumns> columns);
+  // Bit i of the hammers' shift register drives the hammer of column `hammerColumns[i]` (0: no
+  // hammer).
+  DrumPrinter(std::vector<unsigned> hammerColumns, std::vector<PrinterColumns> columns);
 
-  void Fire(bool level, std::uint64_t cycle);
+  // The fire input at `cycle`: a rise strikes the hammers that `hammers` chooses with the
+  // symbols of the position of `drum`.
+  void Fire(bool level, std::uint64_t cycle, const ShiftRegister& hammers, const PulseTrain& drum);
   void Ribbon(bool level);
   void Advance(bool level, std::uint64_t cycle);
 
@@ -53,11 +55,11 @@ public:
   [[nodiscard]] std::string Text(const PaperLine& line) const;
 
 private:
-  const ShiftRegister& hammers_;
+  static constexpr std::size_t kNoGroup = static_cast<std::size_t>(-1);
+
   std::vector<unsigned> hammerColumns_;
-  const PulseTrain& drum_;
   std::vector<PrinterColumns> columns_;
-  std::vector<const PrinterColumns*> groupOf_; // by column - 1
+  std::vector<std::size_t> groupOf_; // by column - 1: the index in columns_, or kNoGroup
   PaperLine current_;
   std::vector<PaperLine> fed_;
   bool fire_ = false;

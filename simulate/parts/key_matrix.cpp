@@ -7,10 +7,10 @@ std::size_t KeyMatrix::AddContact(unsigned column) {
   return contacts_.size() - 1;
 }
 
-std::uint8_t KeyMatrix::Rows(std::uint64_t cycle) const {
+std::uint8_t KeyMatrix::Rows(const ShiftRegister& columns, std::uint64_t cycle) const {
   std::uint8_t rows = 0;
   for (const auto& [column, closed] : contacts_) {
-    if (columns_.Bit(column) != activeLow_) {
+    if (columns.Bit(column) != activeLow_) {
       rows |= closed.At(cycle);
     }
   }

@@ -15,8 +15,7 @@ namespace simulate {
 // active level; a contact that is closed joins its column to its rows, and the rows read 1.
 class KeyMatrix {
 public:
-  KeyMatrix(const ShiftRegister& columns, bool activeLow)
-      : columns_(columns), activeLow_(activeLow) {}
+  explicit KeyMatrix(bool activeLow) : activeLow_(activeLow) {}
 
   // A set of contacts on `column`; returns its number. Its timeline gives the rows it closes.
   std::size_t AddContact(unsigned column);
@@ -24,11 +23,10 @@ public:
   [[nodiscard]] const Timeline& Contact(std::size_t contact) const {
     return contacts_[contact].second;
   }
-  // The row lines at `cycle`: bit r for row r.
-  [[nodiscard]] std::uint8_t Rows(std::uint64_t cycle) const;
+  // The row lines at `cycle`, with the column lines driven by `columns`: bit r for row r.
+  [[nodiscard]] std::uint8_t Rows(const ShiftRegister& columns, std::uint64_t cycle) const;
 
 private:
-  const ShiftRegister& columns_;
   bool activeLow_;
   std::vector<std::pair<unsigned, Timeline>> contacts_; // column, closed rows over time
 };
