@@ -183,6 +183,18 @@ HexImage ReadIntelHex(std::string_view text, std::size_t most) {
   return image;
 }
 
+bool HasIntelHexName(std::string_view path) {
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string_view::npos) {
+    return false;
+  }
+  std::string extension(path.substr(dot + 1));
+  for (char& c : extension) {
+    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return extension == "hex" || extension == "ihx";
+}
+
 std::string FilledRanges(const std::vector<bool>& filled) {
   std::string text;
   for (std::size_t at = 0; at < filled.size();) {

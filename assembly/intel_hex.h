@@ -32,6 +32,9 @@ struct HexImage {
 // passed over. Each record's checksum is checked.
 [[nodiscard]] HexImage ReadIntelHex(std::string_view text, std::size_t most);
 
+// True for the names of Intel HEX files: .hex and .ihx, in any case.
+[[nodiscard]] bool HasIntelHexName(std::string_view path);
+
 // "000-3FF, 800-8FF": the runs of addresses that are filled.
 [[nodiscard]] std::string FilledRanges(const std::vector<bool>& filled);
 

@@ -1,5 +1,6 @@
 #include "cli/sim.h"
 
+#include "assembly/intel_hex.h"
 #include "boards/board.h"
 #include "boards/key_script.h"
 #include "cli/asm.h"
@@ -37,6 +38,19 @@ std::variant<std::vector<std::uint8_t>, int> LoadProgram(SimulatorRun& run, std:
     return *status;
   }
   const std::string& bytes = std::get<std::string>(input);
+  if (assembly::HasIntelHexName(run.program)) {
+    // Published firmware often comes as Intel HEX: its records are loaded where they say.
+    const assembly::HexImage hex =
+        assembly::ReadIntelHex(bytes, simulate::kBanks * simulate::kBankSize);
+    if (!hex.error.empty()) {
+      err << kProgram << ": cannot read '" << run.program << "' as Intel HEX: " << hex.error
+          << '\n';
+      return kExitUsageOrFile;
+    }
+    err << kProgram << ": '" << run.program << "': the Intel HEX records fill "
+        << assembly::FilledRanges(hex.filled) << '\n';
+    return hex.bytes;
+  }
   if (run.image) {
     return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
   }

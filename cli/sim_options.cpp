@@ -19,7 +19,8 @@ constexpr std::string_view kUsage = R"(Usage: brindlewick-sim [options] PROGRAM
 Runs an Intel 4004 or 4040 program, cycle by cycle.
 
   PROGRAM                 a source file (assembled first, with brindlewick-asm's messages and exit
-                          status 1 on an error), or with --image a binary image loaded at 000
+                          status 1 on an error), or with --image a binary image loaded at 000;
+                          a name ending in .hex or .ihx is read as Intel HEX
   --image                 PROGRAM is a binary image, not source
   --syntax NAME           the source's language: classic (the default), asl (the macro-assembler
                           syntax of published 4004 sources), or auto (asl when the source has a

@@ -16,6 +16,8 @@ namespace debugger {
 
 namespace {
 
+// The clock of a file that has none of its own, its board's or one remembered.
+constexpr double kDefaultClockHz = 740000;
 // A full-speed run works in chunks of this many cycles between looks at the clock.
 constexpr std::uint64_t kChunkCycles = 100'000;
 // How long one slice of a full-speed run keeps the window's thread.
@@ -146,6 +148,11 @@ std::string DebuggerCommands::SettingsPath(const std::string& path) {
 
 void DebuggerCommands::UseRememberedSettings(const std::string& path) {
   const std::string key = SettingsPath(path);
+  // A file starts from the defaults, then the board's clock and processor, then its own.
+  session_.SetClock(kDefaultClockHz);
+  if (session_.program().bytes.size() <= simulate::kBankSize) {
+    session_.SetCpu(simulate::Processor::I4004);
+  }
   // Its own serial line, as it was the last time the file was open.
   const auto remembered = services_.LoadSetting(SerialKey(key));
   const SerialSettings serial = remembered ? SerialSettingsFromText(*remembered) : SerialSettings{};

@@ -1,6 +1,7 @@
 #include "debugger/program.h"
 
 #include "assembly/assembler.h"
+#include "assembly/intel_hex.h"
 #include "simulate/machine.h"
 #include "simulate/trace.h"
 #include "translate/instruction_table.h"
@@ -144,10 +145,7 @@ bool LooksLikeImage(std::string_view path) {
   return extension == "bin" || extension == "rom" || extension == "img";
 }
 
-bool LooksLikeIntelHex(std::string_view path) {
-  const std::string extension = Extension(path);
-  return extension == "hex" || extension == "ihx";
-}
+bool LooksLikeIntelHex(std::string_view path) { return assembly::HasIntelHexName(path); }
 
 std::variant<Program, LoadError> MakeProgram(std::string path, std::string_view bytes, bool image,
                                              Syntax syntax, asl::FileReader* files,

@@ -1,7 +1,8 @@
 ; Sends "HELLO, 4004" over a serial line, 8 data bits, no parity, 1 stop bit, on bit 0 of
 ; ROM port 0. Each bit lasts 8 instruction cycles: 9600 baud at a clock of 614.4 kHz.
 ;
-;   brindlewick-sim examples/hello.asm --serial-tx rom:0:0 --clock 614400 --baud 9600
+;   brindlewick-sim examples/hello.asm --serial-tx rom:0:0 --clock 614400 --baud 9600 \
+;     --until-output 4004
 
         FIM 7, 00       ; P7: ROM port 0
         SRC 7

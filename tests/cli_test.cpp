@@ -372,6 +372,36 @@ TEST(IntelHex, RecordsOfSixteenBytesThenTheEnd) {
   EXPECT_EQ(assembly::IntelHex({}), ":00000001FF\n");
 }
 
+// Intel HEX read back gives the image written, gaps and all; broken text says where.
+TEST(IntelHex, ReadsWhatItWritesAndNamesWhatIsBroken) {
+  std::vector<std::uint8_t> image(0x130, 0);
+  std::vector<bool> written(image.size(), false);
+  for (std::size_t at : {0x000, 0x001, 0x0FF, 0x100, 0x12F}) {
+    image[at] = static_cast<std::uint8_t>(at * 7);
+    written[at] = true;
+  }
+  const assembly::HexImage read = assembly::ReadIntelHex(assembly::IntelHex(image, written), 8192);
+  ASSERT_EQ(read.error, "");
+  EXPECT_EQ(read.bytes, image);
+  EXPECT_EQ(read.filled, written);
+  EXPECT_EQ(assembly::FilledRanges(read.filled), "000-001, 0FF-100, 12F-12F");
+  const struct {
+    const char* text;
+    const char* error;
+  } broken[] = {
+      {":0100000000FF\n", "the end-of-file record is missing"},
+      {":0200000000FE\n:00000001FF\n", "line 1: the record's length does not match its count"},
+      {":0100000000FE\n:00000001FF\n", "line 1: the checksum does not match"},
+      {"\n:xyz\n", "line 2: not an Intel HEX record"},
+      {":02FFFF0001FF00\n:00000001FF\n", "the data at FFFF lies beyond"},
+      {"hello\n", "line 1: not an Intel HEX record"},
+  };
+  for (const auto& b : broken) {
+    EXPECT_NE(assembly::ReadIntelHex(b.text, 8192).error.find(b.error), std::string::npos)
+        << b.text;
+  }
+}
+
 TEST(Latin1, EveryNonzeroByteIsOneCharacter) {
   std::string bytes;
   for (int b = 0; b < 256; ++b) {

@@ -297,6 +297,63 @@ TEST_F(Commands, BoardsAreChosenRememberedPerFileAndTakeKeysOneAfterAnother) {
 
 } // namespace
 
+// The file changing on disk: one question for any number of changes while it is open; a source
+// that no longer assembles leaves the program from before loaded and says where it fails.
+TEST_F(Commands, ChangesOnDiskAskOnceAndABrokenSourceKeepsTheProgram) {
+  ASSERT_TRUE(commands.Open("/p/prog.asm"));
+  fake.whileAsking = [this] {
+    commands.FileChanged();
+    commands.FileChanged();
+  };
+  fake.files["/p/prog.asm"] = "NOP\n" + kProgram;
+  commands.FileChanged();
+  EXPECT_EQ(fake.reloadQuestions, 1);
+  EXPECT_EQ(commands.session().program().rows.size(), 12u);
+  fake.whileAsking = nullptr;
+
+  fake.files["/p/prog.asm"] = "NOP\nJUN NOWHERE\n";
+  commands.FileChanged();
+  ASSERT_EQ(fake.errors.size(), 1u);
+  EXPECT_NE(fake.errors[0].find("\"/p/prog.asm\" does not assemble: line 2: Undefined Label"),
+            std::string::npos)
+      << fake.errors[0];
+  EXPECT_NE(fake.errors[0].find("The program loaded before stays"), std::string::npos);
+  EXPECT_EQ(commands.session().program().rows.size(), 12u);
+  ASSERT_TRUE(commands.loadProblem());
+  EXPECT_EQ(commands.loadProblem()->line, 2u);
+  fake.files["/p/prog.asm"] = kProgram;
+  commands.FileChanged();
+  EXPECT_FALSE(commands.loadProblem());
+
+  // A file that is gone for a moment, as when an editor writes it anew: no question yet.
+  fake.files.erase("/p/prog.asm");
+  commands.FileChanged();
+  EXPECT_EQ(fake.reloadQuestions, 3);
+  EXPECT_NE(commands.status().find("is gone from the disk"), std::string::npos);
+}
+
+// What is remembered for a file is found by its canonical path: the serial line, the board,
+// the clock and the processor; a remembered board file that is gone is said so.
+TEST_F(Commands, SettingsFollowTheFileWhateverItsPathLooksLike) {
+  ASSERT_TRUE(commands.Open("/p/prog.asm"));
+  commands.SetClock(614400);
+  commands.SetCpu(simulate::Processor::I4040);
+  fake.files["/p/other.asm"] = "NOP\n";
+  ASSERT_TRUE(commands.Open("/p/other.asm"));
+  EXPECT_EQ(commands.session().clock(), 740000);
+  EXPECT_EQ(commands.session().cpu(), simulate::Processor::I4004);
+  fake.files["/p/./sub/../prog.asm"] = kProgram; // the same file, by another path
+  ASSERT_TRUE(commands.Open("/p/./sub/../prog.asm"));
+  EXPECT_EQ(commands.session().clock(), 614400);
+  EXPECT_EQ(commands.session().cpu(), simulate::Processor::I4040);
+
+  fake.settings["board//p/other.asm"] = "/p/gone.json";
+  ASSERT_TRUE(commands.Open("/p/other.asm"));
+  ASSERT_EQ(fake.errors.size(), 1u);
+  EXPECT_NE(fake.errors[0].find("The board \"/p/gone.json\""), std::string::npos);
+  EXPECT_FALSE(commands.session().boardDescription());
+}
+
 // A source in the macro-assembler syntax: chosen by its cpu directive, its included file's lines
 // in the listing with their file, a breakpoint on one of them that holds over a reload, the
 // included file watched too, and the choice of syntax remembered for the file.
@@ -345,7 +402,7 @@ TEST(AslCommands, SourcesInTheMacroAssemblerSyntaxOpenRunAndReload) {
   fake.files["/p/plain.asm"] = " ldm 10\n";
   ASSERT_TRUE(commands.Open("/p/plain.asm"));
   EXPECT_EQ(commands.session().program().bytes, (std::vector<std::uint8_t>{0xD1}));
-  EXPECT_EQ(commands.session().cpu(), simulate::Processor::I4040) << "the choice stays";
+  EXPECT_EQ(commands.session().cpu(), simulate::Processor::I4004) << "another file, the defaults";
   fake.settings["syntax//p/plain.asm"] = "asl";
   ASSERT_TRUE(commands.Open("/p/plain.asm"));
   EXPECT_EQ(commands.session().program().bytes, (std::vector<std::uint8_t>{0xDA}));

@@ -1,4 +1,5 @@
 #include "debugger/window/debugger_window.h"
+#include "debugger/window/terminal_dock.h"
 #include "modal.h"
 #include "test_files.h"
 
@@ -7,15 +8,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDockWidget>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,6 +36,8 @@ private slots:
 
   void init() {
     QVERIFY(folder.isValid());
+    // Each test starts from the first layout and no remembered settings.
+    QSettings().clear();
     window = std::make_unique<debugger::DebuggerWindow>();
     window->show();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -164,6 +171,124 @@ private slots:
     QTRY_VERIFY(!window->commands().Running());
   }
 
+  // An editor that saves by removing the file and writing it anew: the change is seen, and so
+  // are the changes after it.
+  void aFileRemovedAndWrittenAgainIsStillWatched() {
+    const QString path = Open("LDM 1\n");
+    const auto yes = [](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      QVERIFY(box != nullptr);
+      box->button(QMessageBox::Yes)->click();
+    };
+    const ModalAnswers answers({yes, yes, yes});
+    QFile::remove(path);
+    QTest::qWait(300);
+    WriteFileBytes(path.toStdString(), "LDM 1\nLDM 2\n");
+    QTRY_COMPARE(Listing()->rowCount(), 2);
+    for (int lines = 3; lines <= 4; ++lines) {
+      std::string source;
+      for (int i = 1; i <= lines; ++i) {
+        source += "LDM " + std::to_string(i) + "\n";
+      }
+      QTest::qWait(300);
+      WriteFileBytes(path.toStdString(), source);
+      QTRY_COMPARE(Listing()->rowCount(), lines);
+    }
+  }
+
+  // Back one instruction and forward again; an edit by hand, and Ctrl+Z.
+  void stepBackAndEditsWithUndo() {
+    Open("LDM 5\nXCH 2\nLDM 9\n");
+    for (int i = 0; i < 3; ++i) {
+      QTest::keyClick(window.get(), Qt::Key_F11);
+    }
+    QCOMPARE(Value("A"), QString("9"));
+    QTest::keyClick(window.get(), Qt::Key_F11, Qt::ControlModifier);
+    QCOMPARE(Value("PC"), QString("002"));
+    QCOMPARE(Value("A"), QString("0"));
+    QVERIFY2(window->findChild<QLineEdit*>("Value A")->styleSheet().contains("ffd68c"),
+             "what going back changed is marked");
+    auto* registers = window->findChild<QTableWidget*>("Registers");
+    registers->setCurrentCell(3, 1); // R7
+    QTest::keyClick(registers, Qt::Key_F2);
+    auto* editor = registers->findChild<QLineEdit*>();
+    QVERIFY(editor != nullptr);
+    editor->setText("c");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(registers->item(3, 1)->text(), QString("C"));
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(registers->item(3, 1)->text(), QString("0"));
+  }
+
+  // A watch typed into the Breakpoints dock stops the run and counts its hit; where the
+  // program runs out of its source, its memory shows disassembled.
+  void aWatchStopsTheRun() {
+    Open("L:\nINC 5\nJUN L\n");
+    auto* add = window->findChild<QLineEdit*>("AddWatch");
+    add->setText("watch r5 = 3");
+    QTest::keyClick(add, Qt::Key_Return);
+    QCOMPARE(add->text(), QString());
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    QTRY_VERIFY(!window->commands().Running());
+    auto* registers = window->findChild<QTableWidget*>("Registers");
+    QCOMPARE(registers->item(2, 1)->text(), QString("3"));
+    auto* list = window->findChild<QTableWidget*>("Breakpoints");
+    QCOMPARE(list->item(0, 0)->text(), QString("watch r5 = 3"));
+    QCOMPARE(list->item(0, 2)->text(), QString("1"));
+  }
+
+  void memoryWithoutSourceIsDisassembled() {
+    Open("NOP\n");
+    auto* disassembly = window->findChild<QTableWidget*>("Disassembly");
+    QVERIFY(!InFront("Disassembly"));
+    QTest::keyClick(window.get(), Qt::Key_F11); // on into the empty memory after it
+    QTRY_VERIFY(InFront("Disassembly"));
+    const auto found = disassembly->findItems("001", Qt::MatchExactly);
+    QVERIFY(!found.isEmpty());
+    QVERIFY(found.front()->background() != QBrush());
+  }
+
+  // The terminal draws what a monitor sends as a terminal would; Ctrl and a letter send the
+  // control character; a dock closed comes back from the View menu.
+  void theTerminalIsATerminalAndDocksComeBack() {
+    Open("L:\nJUN L\n");
+    window->findChild<QCheckBox*>("SerialOn")->setChecked(true);
+    QTest::mouseClick(window->findChild<QPushButton*>("SerialApply"), Qt::LeftButton);
+    auto* terminal = window->findChild<QPlainTextEdit*>("Terminal");
+    auto* dock = terminal->parentWidget();
+    while (dock != nullptr && dynamic_cast<debugger::TerminalDock*>(dock) == nullptr) {
+      dock = dock->parentWidget();
+    }
+    QVERIFY(dock != nullptr);
+    static_cast<debugger::TerminalDock*>(dock)->Append("AB\bC\a\r\nD\x1B[2JE");
+    QCOMPARE(terminal->toPlainText(), QString("AC\nDE"));
+    QTest::keyClick(terminal, Qt::Key_C, Qt::ControlModifier);
+    const simulate::SerialFeeder* input = window->commands().session().board().Input();
+    QVERIFY(input != nullptr);
+    QCOMPARE(input->Waiting(), std::size_t{1});
+    QTest::mouseClick(window->findChild<QPushButton*>("ClearTerminal"), Qt::LeftButton);
+    QCOMPARE(terminal->toPlainText(), QString());
+
+    auto* trace = window->findChild<QDockWidget*>("TraceDock");
+    trace->close();
+    QVERIFY(!trace->isVisible());
+    bool found = false;
+    for (QAction* action : window->findChildren<QAction*>()) {
+      if (action == trace->toggleViewAction()) {
+        action->trigger();
+        found = true;
+      }
+    }
+    QVERIFY(found);
+    QVERIFY(trace->isVisible());
+
+    // Under a board, the greyed serial fields show the board's line.
+    QVERIFY(window->commands().ChooseBoard("4004-sbc"));
+    window->Refresh();
+    QCOMPARE(window->findChild<QLineEdit*>("SerialPin")->text(), QString("ram:0:0:0"));
+    QCOMPARE(window->findChild<QLineEdit*>("SerialFormat")->text(), QString("7N1"));
+  }
+
 private:
   QString Open(const char* source) {
     const QString path = folder.filePath("program.asm");
@@ -176,6 +301,18 @@ private:
   }
 
   QTableWidget* Listing() const { return window->findChild<QTableWidget*>("Listing"); }
+
+  // Whether the dock titled `title` is the one in front among those sharing its place.
+  bool InFront(const QString& title) const {
+    for (const QTabBar* tabs : window->findChildren<QTabBar*>()) {
+      for (int i = 0; i < tabs->count(); ++i) {
+        if (tabs->tabText(i) == title) {
+          return tabs->currentIndex() == i;
+        }
+      }
+    }
+    return false;
+  }
 
   QString Value(const char* name) const {
     const QString object = QString("Value ") + name;

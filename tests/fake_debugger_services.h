@@ -3,6 +3,7 @@
 #include "services/debugger_services.h"
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -50,8 +51,12 @@ public:
     return content;
   }
   void ShowError(std::string_view text) override { errors.emplace_back(text); }
+  std::function<void()> whileAsking; // what happens while the reload question is open
   bool AskReload(const std::string&) override {
     ++reloadQuestions;
+    if (whileAsking) {
+      whileAsking();
+    }
     return reloadAnswer;
   }
   void WatchFiles(const std::vector<std::string>& paths) override { watched = paths; }

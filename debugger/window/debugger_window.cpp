@@ -158,11 +158,14 @@ void DebuggerWindow::Refresh() {
   }
   listing_->Show(session, listingRebuilt, commands_->loadProblem());
   const bool running = commands_->Running();
-  // Where the program has no source, its memory is shown disassembled.
-  if (disassembly_->Show(session) && !running && !disassemblyDock_->isVisible()) {
+  // Where the program has no source, its memory is shown disassembled, brought to the front
+  // when the program gets there.
+  const bool outside = disassembly_->Show(session);
+  if (outside && !running && !wasOutside_) {
     disassemblyDock_->show();
     disassemblyDock_->raise();
   }
+  wasOutside_ = outside && !running;
   processor_->Show(session, commands_->shown(), commands_->StopwatchCycles());
   ram_->Show(session.machine(), commands_->shown());
   ports_->Show(session.machine(), session.board().InterruptRequested());

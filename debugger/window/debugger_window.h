@@ -86,6 +86,7 @@ private:
   int shownVersion_ = -1;
   int shownBoardVersion_ = -1;
   int shownResetVersion_ = -1;
+  bool wasOutside_ = false; // the next instruction had no source when the views last showed it
 
   ListingView* listing_ = nullptr;
   ProcessorDock* processor_ = nullptr;
