@@ -1,6 +1,7 @@
 // Figures of the real debugger window: start-up, a step from the key press to the views
-// repainted, cycles per second of a full-speed run with the views refreshing (beside the bare
-// simulator's), and how long Stop takes to hold a run.
+// repainted, cycles per second of a full-speed run with the views refreshing and the history
+// kept (beside the bare simulator's), how long Stop takes to hold a run, a step back from the
+// key press to the views repainted, and a run backwards over 100,000 instructions.
 #include "programs.h"
 #include "timing.h"
 
@@ -23,6 +24,7 @@
 #include <ctime>
 #include <fstream>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -108,6 +110,52 @@ int main(int argc, char** argv) {
               100 * windowRate / bare);
   std::printf("%-40s median %7.2f ms, slowest %7.2f ms\n", "Stop, asked to run held",
               stops[stops.size() / 2], stops.back());
+
+  // Going back, with the history the run kept: a step back from the key press to the views
+  // repainted, and a run backwards to a breakpoint 100,000 instructions back.
+  std::vector<double> backs;
+  for (int i = 0; i < 60; ++i) {
+    const Clock::time_point pressed = Clock::now();
+    QTest::keyClick(&window, Qt::Key_F11, Qt::ControlModifier);
+    window.repaint();
+    QApplication::processEvents();
+    backs.push_back(Milliseconds(Clock::now() - pressed));
+  }
+  std::sort(backs.begin(), backs.end());
+  std::printf("%-40s median %7.2f ms, slowest %7.2f ms\n", "step back, key press to repainted",
+              backs[backs.size() / 2], backs.back());
+  debugger::DebuggerCommands& commands = window.commands();
+  // The breakpoint at the start of the main loop, taken only where 100,000 instructions back
+  // lie: the program's instructions take about 1.3 cycles each on the way.
+  std::uint64_t instructions = 0;
+  std::uint64_t goal = 0;
+  {
+    // Counts the instructions of the last stretch by running it again on a copy.
+    const std::uint64_t now = commands.session().machine().cycles;
+    debugger::Session copy;
+    auto made = debugger::MakeProgram(path, kBusyProgram, false);
+    copy.Load(std::get<debugger::Program>(std::move(made)));
+    std::vector<std::uint64_t> boundaries;
+    while (copy.machine().cycles < now) {
+      boundaries.push_back(copy.machine().cycles);
+      copy.Step();
+    }
+    goal = boundaries.size() > 100000 ? boundaries[boundaries.size() - 100000] : 0;
+    instructions = boundaries.size();
+  }
+  commands.ToggleBreakpointAtRow(1); // FIM 0, 00 after START:
+  commands.SetWatchCondition(0, "if cycles < " + std::to_string(goal + 1));
+  const std::uint64_t from = commands.session().machine().cycles;
+  const Clock::time_point asked = Clock::now();
+  QTest::keyClick(&window, Qt::Key_F5, Qt::ControlModifier);
+  window.repaint();
+  QApplication::processEvents();
+  const double backwards = Milliseconds(Clock::now() - asked);
+  std::printf("%-40s %7.2f ms, %llu cycles back of %llu instructions run; history %zu KB\n",
+              "run backwards 100,000 instructions", backwards,
+              static_cast<unsigned long long>(from - commands.session().machine().cycles),
+              static_cast<unsigned long long>(instructions),
+              commands.session().HistoryBytes() / 1024);
   std::remove(path.c_str());
   return 0;
 }

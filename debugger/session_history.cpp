@@ -142,6 +142,13 @@ std::vector<std::string> Session::Trace(std::size_t count) {
   const std::string transcript = transcript_;
   const std::size_t base = transcriptBase_;
   Restore(*start);
+  // Silently up to where the lines begin (an instruction takes at most two cycles), then each
+  // instruction written out.
+  if (now > back && state_.machine.cycles < now - back) {
+    simulate::RunLimits limits;
+    limits.cycleLimit = now - back;
+    (void)simulate::Run(state_.machine, *state_.board, limits);
+  }
   while (state_.machine.cycles < now) {
     const simulate::Machine before = state_.machine;
     const simulate::StepResult step = simulate::Step(state_.machine, *state_.board);

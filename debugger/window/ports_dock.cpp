@@ -69,6 +69,8 @@ PortsDock::PortsDock(QWidget* parent, Act act) : QWidget(parent) {
   interruptLamp_->setToolTip(QStringLiteral("INT raised, not taken yet"));
   grid->addWidget(interrupt_, 17, 0, 1, 5);
   grid->addWidget(interruptLamp_, 17, 5);
+  // The lamps and switches stay together; the room left over goes to the right.
+  grid->setColumnStretch(14, 1);
   connect(interrupt_, &QPushButton::clicked, this,
           [act] { act([](DebuggerCommands& c) { c.RequestInterrupt(); }); });
 }
