@@ -187,6 +187,40 @@ TEST(AslExpressions, NumbersCharactersAndStrings) {
   }
 }
 
+// How a line is taken apart: a name in the first column is a label, with or without a colon;
+// elsewhere a label needs its colon; a definition may be indented; case does not matter.
+TEST(AslLines, LabelsOperationsAndCommentsWhereTheyStand) {
+  const struct {
+    const char* source;
+    Bytes image;
+    const char* label; // the symbol the line defines, if any
+    const char* value; // its value
+  } cases[] = {
+      {"here nop", {0x00}, "HERE", "000"},
+      {"here: nop", {0x00}, "HERE", "000"},
+      {" nop\n there: nop", {0x00, 0x00}, "THERE", "001"},
+      {"\tnop\nThere:\tNOP", {0x00, 0x00}, "THERE", "001"},
+      {"nop", {}, "NOP", "000"}, // in the first column, a name is a label
+      {"  five equ 5\n ldm FIVE", {0xD5}, "FIVE", "005"},
+      {"five = 5\n ldm five", {0xD5}, "FIVE", "005"},
+      {"six := 6\nsix := six\n ldm six", {0xD6}, "SIX", "006"},
+      {" ldm 1 ; ldm 2", {0xD1}, nullptr, nullptr},
+      {" data \"a;b\", ';' ; comment", {'a', ';', 'b', ';'}, nullptr, nullptr},
+      {"\r\n nop\r nop\n", {0x00, 0x00}, nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    const asl::Outcome outcome = Assemble(std::string(" cpu 4004\n") + c.source);
+    ASSERT_TRUE(outcome.ok) << c.source << "\n" << Errors(outcome);
+    EXPECT_EQ(outcome.image, c.image) << c.source;
+    if (c.label != nullptr) {
+      const auto symbol = std::find_if(outcome.symbols.begin(), outcome.symbols.end(),
+                                       [&c](const asl::Symbol& s) { return s.name == c.label; });
+      ASSERT_NE(symbol, outcome.symbols.end()) << c.source;
+      EXPECT_EQ(symbol->value, c.value) << c.source;
+    }
+  }
+}
+
 // Each directive and each kind of operand, with the bytes it gives.
 TEST(AslDirectives, EachGivesItsBytes) {
   const struct {

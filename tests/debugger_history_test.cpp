@@ -3,6 +3,7 @@
 // would have; the trace, the coverage and the edits that Undo takes back.
 #include "boards/board_file.h"
 #include "debugger/session.h"
+#include "debugger/views.h"
 #include "simulate/trace.h"
 
 #include <gtest/gtest.h>
@@ -256,6 +257,95 @@ TEST(SessionHistory, TraceCoverageAndUndo) {
   // Going back over an edit shows the machine as it was before it.
   ASSERT_TRUE(session.StepBack());
   EXPECT_EQ(session.machine().acc, 1);
+}
+
+} // namespace
+
+namespace {
+
+// Conditions as the Breakpoints list takes them: comparisons of the machine's values, "and"
+// binding tighter than "or", numbers decimal or hexadecimal.
+TEST(SessionWatches, ConditionsHoldAsWritten) {
+  simulate::Machine machine = simulate::MakeMachine(simulate::Processor::I4004);
+  machine.acc = 5;
+  machine.carry = 1;
+  machine.registers[3] = 0xA;
+  machine.registers[4] = 0x1;
+  machine.registers[5] = 0xF;
+  machine.cycles = 1000;
+  const struct {
+    const char* text;
+    bool holds;
+  } cases[] = {
+      {"acc = 5", true},
+      {"acc == 6", false},
+      {"acc != 6", true},
+      {"acc <> 5", false},
+      {"carry = 1 and acc = 5", true},
+      {"carry = 0 and acc = 5", false},
+      {"carry = 0 or acc = 5", true},
+      {"acc = 1 or acc = 2 and carry = 1", false},
+      {"acc = 5 or acc = 2 and carry = 0", true},
+      {"r3 = 0Ah", true},
+      {"rA = 0", true},
+      {"r3 >= 10", true},
+      {"p2 = 1Fh", true},
+      {"p2 = 0x1f", true},
+      {"cycles > 999", true},
+      {"cycles < 1000", false},
+      {"pc = 0 and src = 0 and dcl = 0", true},
+  };
+  for (const auto& c : cases) {
+    auto condition = debugger::Condition::Parse(c.text);
+    ASSERT_TRUE(std::holds_alternative<debugger::Condition>(condition)) << c.text;
+    EXPECT_EQ(std::get<debugger::Condition>(condition).Holds(machine), c.holds) << c.text;
+  }
+  for (const char* wrong : {"", "acc", "acc =", "acc = x", "acc = 5 and", "r16 = 1", "p8 = 1"}) {
+    EXPECT_TRUE(std::holds_alternative<std::string>(debugger::Condition::Parse(wrong))) << wrong;
+  }
+}
+
+// However many inputs a run takes, the history stays within its copies, and going back still
+// lands exactly.
+TEST(SessionHistory, ManyInputsKeepTheHistoryBounded) {
+  Session session;
+  Load(session, kCalls);
+  debugger::SerialSettings serial;
+  serial.enabled = true;
+  ASSERT_EQ(session.SetSerial(serial), "");
+  for (int i = 0; i < 600; ++i) {
+    session.SendInput("x");
+    session.Step();
+  }
+  EXPECT_LE(session.HistoryBytes(),
+            debugger::History::kMostCopies * (sizeof(debugger::RunState) + sizeof(boards::Board) +
+                                              2 * sizeof(debugger::RunState)));
+  const simulate::Machine before = session.machine();
+  session.Step();
+  ASSERT_TRUE(session.StepBack());
+  EXPECT_EQ(session.machine(), before);
+}
+
+// Memory without source, written as instructions with labels where jumps land in view.
+TEST(SessionWatches, MemoryWithoutSourceIsDisassembledAroundTheCounter) {
+  simulate::Machine machine = simulate::MakeMachine(simulate::Processor::I4004);
+  const std::uint8_t program[] = {0xD5, 0x20, 0x12, 0x14, 0x03, 0x40, 0x00, 0xFE};
+  std::copy(std::begin(program), std::end(program), machine.rom.begin() + 0x100);
+  // From 16 bytes before the counter: 0F3-0FF are NOPs, then the program.
+  const auto rows = debugger::DisassembleAround(machine, 0x103, 20);
+  ASSERT_EQ(rows.size(), 20u);
+  EXPECT_EQ(rows.front().address, 0x0F3);
+  const auto program_start =
+      std::find_if(rows.begin(), rows.end(), [](const auto& row) { return row.address == 0x100; });
+  ASSERT_NE(program_start, rows.end());
+  const char* texts[] = {"LDM 5", "FIM 0, 12", "JZ L103", "JUN 000", "DATA FE", "NOP"};
+  const int addresses[] = {0x100, 0x101, 0x103, 0x105, 0x107, 0x108};
+  for (std::size_t i = 0; i < 6; ++i) {
+    EXPECT_EQ(program_start[static_cast<std::ptrdiff_t>(i)].text, texts[i]) << i;
+    EXPECT_EQ(program_start[static_cast<std::ptrdiff_t>(i)].address, addresses[i]) << i;
+  }
+  EXPECT_EQ(program_start[2].label, "L103") << "JZ jumps to itself";
+  EXPECT_EQ(program_start[3].label, "") << "000 is not in view";
 }
 
 } // namespace

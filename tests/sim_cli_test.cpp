@@ -72,6 +72,9 @@ TEST_F(Simulator, BadUsageAndUnreadableFilesExitWithStatusTwo) {
       {"p.asm --board busicom-141pf --keys 1 --key-hold 1e9", "--key-hold must be above 0"},
       {"p.asm --interrupt-every 0 --cpu 4040", "--interrupt-every needs a whole number"},
       {"p.asm --interrupt-every 100", "--interrupt-every needs the 4040"},
+      // The source's language.
+      {"p.asm --syntax masm", "--syntax must be classic, asl or auto, not 'masm'"},
+      {"p.asm --image --syntax asl", "--syntax is for a source; --image loads a binary image"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
