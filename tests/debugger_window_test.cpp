@@ -124,6 +124,28 @@ private slots:
     QVERIFY(window->commands().session().HasBreakpoint(0x003));
   }
 
+  // The open file changed and no longer assembles: the program stays, the failing line is red.
+  void aReloadThatFailsKeepsTheProgramAndMarksTheLine() {
+    const QString path = Open("LDM 1\nLDM 2\nLDM 3\n");
+    QString text;
+    const ModalAnswers answers(
+        {[](QWidget* modal) {
+           qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Yes)->click();
+         },
+         [&text](QWidget* modal) {
+           auto* box = qobject_cast<QMessageBox*>(modal);
+           QVERIFY(box != nullptr);
+           text = box->text();
+           box->button(QMessageBox::Ok)->click();
+         }});
+    WriteFileBytes(path.toStdString(), "LDM 1\nSRC 9\nLDM 3\n");
+    QTRY_VERIFY(!text.isEmpty());
+    QVERIFY2(text.contains("The program loaded before stays"), qPrintable(text));
+    window->Refresh();
+    QCOMPARE(Listing()->item(1, 3)->text(), QString("LDM 2"));
+    QCOMPARE(Listing()->item(1, 3)->foreground().color(), QColor(Qt::red));
+  }
+
   void aSourceErrorIsShownAndTheProgramKept() {
     Open("LDM 1\n");
     QString text;
@@ -267,6 +289,14 @@ private slots:
     QVERIFY(input != nullptr);
     QCOMPARE(input->Waiting(), std::size_t{1});
     QTest::mouseClick(window->findChild<QPushButton*>("ClearTerminal"), Qt::LeftButton);
+    QCOMPARE(terminal->toPlainText(), QString());
+    // Reset empties it, unless the text is to be kept.
+    static_cast<debugger::TerminalDock*>(dock)->Append("kept");
+    window->findChild<QCheckBox*>("KeepTerminal")->setChecked(true);
+    QTest::keyClick(window.get(), Qt::Key_F5, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(terminal->toPlainText(), QString("kept"));
+    window->findChild<QCheckBox*>("KeepTerminal")->setChecked(false);
+    QTest::keyClick(window.get(), Qt::Key_F5, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(terminal->toPlainText(), QString());
 
     auto* trace = window->findChild<QDockWidget*>("TraceDock");
