@@ -7,6 +7,8 @@
 #include <QFontDatabase>
 #include <QHeaderView>
 
+#include <algorithm>
+
 namespace debugger {
 
 ListingView::ListingView(QWidget* parent) : QTableWidget(0, 4, parent) {
@@ -62,6 +64,12 @@ void ListingView::Rebuild(const Program& program) {
   }
   if (asl) {
     setVerticalHeaderLabels(lines);
+    // Wide enough for the longest label: the header measures only some of its sections.
+    int widest = 0;
+    for (const QString& line : lines) {
+      widest = std::max(widest, verticalHeader()->fontMetrics().horizontalAdvance(line));
+    }
+    verticalHeader()->setFixedWidth(widest + 12);
   }
   setUpdatesEnabled(true);
   highlightedRow_ = -1;
