@@ -1,5 +1,7 @@
 #include "asl_syntax/expression.h"
 
+#include "asl_syntax/functions.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -10,103 +12,17 @@ namespace asl {
 
 namespace {
 
+using detail::Bits;
+using detail::BuiltIns;
+using detail::kTextFunctions;
+using detail::ShiftLeft;
+using detail::ShiftRight;
+using detail::Signed;
+using detail::Subtract;
+
 // Deeper nesting than this of parentheses or function calls is refused rather than allowed to
 // exhaust the stack.
 constexpr int kMostDepth = 200;
-
-std::uint64_t Bits(std::int64_t n) { return static_cast<std::uint64_t>(n); }
-std::int64_t Signed(std::uint64_t n) { return static_cast<std::int64_t>(n); }
-
-// Shifts as that assembler's 64-bit arithmetic does: the count taken modulo 64, right shifts
-// keeping the sign.
-std::int64_t ShiftLeft(std::int64_t x, std::int64_t count) {
-  return Signed(Bits(x) << (count & 63));
-}
-std::int64_t ShiftRight(std::int64_t x, std::int64_t count) {
-  const int n = static_cast<int>(count & 63);
-  return x < 0 ? Signed(~(~Bits(x) >> n)) : Signed(Bits(x) >> n);
-}
-
-// Wrapping arithmetic, as two's complement registers do: never undefined, whatever the values.
-std::int64_t Subtract(std::int64_t a, std::int64_t b) { return Signed(Bits(a) - Bits(b)); }
-
-// `bits` ones from bit `start` upward.
-std::int64_t Mask(std::int64_t start, std::int64_t bits) {
-  return ShiftLeft(Subtract(ShiftLeft(1, bits), 1), start);
-}
-
-std::int64_t ShiftLeftN(std::int64_t x, std::int64_t size, std::int64_t n) {
-  return ShiftLeft(x, n) & Mask(0, size);
-}
-std::int64_t ShiftRightN(std::int64_t x, std::int64_t size, std::int64_t n) {
-  return ShiftRight(x, n) & Mask(0, Subtract(size, n));
-}
-
-// The number of the lowest (or highest) bit that is set; -1 for none.
-std::int64_t FirstBit(std::int64_t x) {
-  for (int bit = 0; bit < 64; ++bit) {
-    if (((Bits(x) >> bit) & 1) != 0) {
-      return bit;
-    }
-  }
-  return -1;
-}
-std::int64_t LastBit(std::int64_t x) {
-  for (int bit = 63; bit >= 0; --bit) {
-    if (((Bits(x) >> bit) & 1) != 0) {
-      return bit;
-    }
-  }
-  return -1;
-}
-
-// The built-in functions on numbers: lo and hi, the bit functions of that assembler's
-// bitfuncs.inc with the definitions given there, and its integer functions.
-using BuiltIn = std::int64_t (*)(const std::vector<std::int64_t>&);
-struct BuiltInFunction {
-  std::size_t arguments;
-  BuiltIn function;
-};
-
-const std::map<std::string, BuiltInFunction, std::less<>>& BuiltIns() {
-  static const std::map<std::string, BuiltInFunction, std::less<>> functions{
-      {"LO", {1, [](const auto& a) { return a[0] & 255; }}},
-      {"HI", {1, [](const auto& a) { return ShiftRight(a[0], 8) & 255; }}},
-      {"MASK", {2, [](const auto& a) { return Mask(a[0], a[1]); }}},
-      {"INVMASK", {2, [](const auto& a) { return ~Mask(a[0], a[1]); }}},
-      {"CUTOUT", {3, [](const auto& a) { return a[0] & Mask(a[1], a[2]); }}},
-      {"HIWORD", {1, [](const auto& a) { return ShiftRight(a[0], 16) & 65535; }}},
-      {"LOWORD", {1, [](const auto& a) { return a[0] & 65535; }}},
-      {"ODD", {1, [](const auto& a) { return std::int64_t{(a[0] & 1) == 1}; }}},
-      {"EVEN", {1, [](const auto& a) { return std::int64_t{(a[0] & 1) == 0}; }}},
-      {"GETBIT", {2, [](const auto& a) { return ShiftRight(a[0], a[1]) & 1; }}},
-      {"SHLN", {3, [](const auto& a) { return ShiftLeftN(a[0], a[1], a[2]); }}},
-      {"SHRN", {3, [](const auto& a) { return ShiftRightN(a[0], a[1], a[2]); }}},
-      {"ROTLN",
-       {3,
-        [](const auto& a) {
-          return (a[0] & Mask(a[1], Subtract(32, a[1]))) | ShiftLeftN(a[0], a[1], a[2]) |
-                 ShiftRightN(a[0], a[1], Subtract(a[1], a[2]));
-        }}},
-      {"ROTRN",
-       {3,
-        [](const auto& a) {
-          return (a[0] & Mask(a[1], Subtract(32, a[1]))) | ShiftRightN(a[0], a[1], a[2]) |
-                 ShiftLeftN(a[0], a[1], Subtract(a[1], a[2]));
-        }}},
-      {"ABS", {1, [](const auto& a) { return a[0] < 0 ? Subtract(0, a[0]) : a[0]; }}},
-      {"SGN", {1, [](const auto& a) { return std::int64_t{a[0] > 0} - std::int64_t{a[0] < 0}; }}},
-      {"INT", {1, [](const auto& a) { return a[0]; }}},
-      {"BITCNT", {1, [](const auto& a) { return std::int64_t{std::popcount(Bits(a[0]))}; }}},
-      {"FIRSTBIT", {1, [](const auto& a) { return FirstBit(a[0]); }}},
-      {"LASTBIT", {1, [](const auto& a) { return LastBit(a[0]); }}},
-  };
-  return functions;
-}
-
-// The built-in functions on strings.
-constexpr std::array<std::string_view, 7> kTextFunctions{
-    "STRLEN", "UPSTRING", "LOWSTRING", "SUBSTR", "CHARFROMSTR", "STRSTR", "VAL"};
 
 // A user function's parameters, seen before the symbols of the same names.
 class ParameterScope final : public Scope {
@@ -485,33 +401,9 @@ private:
       return Fail("function " + name + " takes a string");
     }
     const std::string& text = arguments[0].text;
-    const auto size = static_cast<std::int64_t>(text.size());
-    if (name == "STRLEN") {
-      return Value::Number(size);
-    }
-    if (name == "UPSTRING" || name == "LOWSTRING") {
-      std::string changed = text;
-      for (char& c : changed) {
-        const auto u = static_cast<unsigned char>(c);
-        c = static_cast<char>(name == "UPSTRING" ? std::toupper(u) : std::tolower(u));
-      }
-      return Value::String(std::move(changed));
-    }
-    if (name == "SUBSTR") {
-      const std::int64_t start = std::clamp<std::int64_t>(Number(arguments[1]), 0, size);
-      const std::int64_t count = std::clamp<std::int64_t>(Number(arguments[2]), 0, size - start);
-      return Value::String(
-          text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(count)));
-    }
-    if (name == "CHARFROMSTR") {
-      const std::int64_t at = Number(arguments[1]);
-      return Value::Number(at >= 0 && at < size
-                               ? static_cast<unsigned char>(text[static_cast<std::size_t>(at)])
-                               : -1);
-    }
-    if (name == "STRSTR") {
-      const std::size_t found = text.find(arguments[1].text);
-      return Value::Number(found == std::string::npos ? -1 : static_cast<std::int64_t>(found));
+    if (name != "VAL") {
+      const auto number = [this](const Value& value) { return Number(value); };
+      return detail::ApplyTextFunction(name, arguments, number);
     }
     // VAL: the text read as an expression.
     const Tokens tokens = Tokenize(text);

@@ -107,6 +107,9 @@ struct SplitLine {
 };
 [[nodiscard]] SplitLine Split(std::string_view line);
 
+// The lines of `text`, each without its line end (LF, CR LF or CR alone).
+[[nodiscard]] std::vector<std::string_view> SplitLines(std::string_view text);
+
 // A file read once and kept over the passes, split into lines, each taken apart.
 struct CachedFile {
   std::string text;

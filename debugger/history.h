@@ -27,7 +27,7 @@ struct RunState {
 class History {
 public:
   // A copy is taken at least this often in a run.
-  static constexpr std::uint64_t kEveryCycles = 1u << 16;
+  static constexpr std::uint64_t kEveryCycles = 1u << 15;
   // Periodic copies older than this many cycles go; it covers well over 1,000,000 instructions
   // (each takes one or two cycles).
   static constexpr std::uint64_t kHorizonCycles = 4'000'000;

@@ -100,6 +100,14 @@ std::vector<RamRow> MakeRamView(const simulate::Machine& now, const simulate::Ma
   return rows;
 }
 
+std::string AddressText(int address) {
+  std::string text = translate::FormatAddress(static_cast<std::int16_t>(address & 0xFFF));
+  if (address >= static_cast<int>(simulate::kBankSize)) {
+    text += " (bank 1)";
+  }
+  return text;
+}
+
 std::vector<DisassembledRow> DisassembleAround(const simulate::Machine& machine, int address,
                                                std::size_t count) {
   const int bank = address >> 12;

@@ -61,6 +61,9 @@ struct DisassembledRow {
 [[nodiscard]] std::vector<DisassembledRow> DisassembleAround(const simulate::Machine& machine,
                                                              int address, std::size_t count);
 
+// An address with the bank in bit 12 as "0A5", or "0A5 (bank 1)".
+[[nodiscard]] std::string AddressText(int address);
+
 // A duration in seconds as "1.234 ms", "12.5 s" and the like.
 [[nodiscard]] std::string FormatSeconds(double seconds);
 
