@@ -407,3 +407,73 @@ TEST(AslCommands, SourcesInTheMacroAssemblerSyntaxOpenRunAndReload) {
   ASSERT_TRUE(commands.Open("/p/plain.asm"));
   EXPECT_EQ(commands.session().program().bytes, (std::vector<std::uint8_t>{0xDA}));
 }
+
+namespace {
+
+// Each edit of the machine changes what it says, and Undo takes them back in turn.
+TEST(MachineCommands, EditsAndUndoInTurn) {
+  FakeDebuggerServices fake;
+  fake.files["/p/prog.asm"] = kProgram;
+  DebuggerCommands commands{fake};
+  ASSERT_TRUE(commands.Open("/p/prog.asm"));
+  const simulate::Machine start = commands.session().machine();
+  const struct {
+    std::function<void(DebuggerCommands&)> edit;
+    std::function<bool(const simulate::Machine&)> shows;
+  } edits[] = {
+      {[](DebuggerCommands& c) { c.SetRegister(7, 0xC); },
+       [](const simulate::Machine& m) { return m.registers[7] == 0xC; }},
+      {[](DebuggerCommands& c) { c.SetAccumulator(9); },
+       [](const simulate::Machine& m) { return m.acc == 9; }},
+      {[](DebuggerCommands& c) { c.SetCarry(true); },
+       [](const simulate::Machine& m) { return m.carry == 1; }},
+      {[](DebuggerCommands& c) { c.SetRamCharacter(simulate::RamIndex(1, 2, 3, 4), 5); },
+       [](const simulate::Machine& m) { return m.ram[simulate::RamIndex(1, 2, 3, 4)] == 5; }},
+      {[](DebuggerCommands& c) { c.SetStatusCharacter(simulate::StatusIndex(0, 1, 2, 3), 6); },
+       [](const simulate::Machine& m) { return m.status[simulate::StatusIndex(0, 1, 2, 3)] == 6; }},
+      {[](DebuggerCommands& c) { c.SetRomPort(3, 0xA); },
+       [](const simulate::Machine& m) { return m.romPorts[3] == 0xA; }},
+      {[](DebuggerCommands& c) { c.SetRamPort(5, 0x3); },
+       [](const simulate::Machine& m) { return m.ramPorts[5] == 0x3; }},
+      {[](DebuggerCommands& c) { c.SetNextRow(9); }, // ISZ E, LOOP at 009
+       [](const simulate::Machine& m) { return simulate::ProgramCounter(m) == 0x009; }},
+  };
+  for (const auto& e : edits) {
+    e.edit(commands);
+    EXPECT_TRUE(e.shows(commands.session().machine())) << commands.status();
+  }
+  for (auto it = std::rbegin(edits); it != std::rend(edits); ++it) {
+    EXPECT_TRUE(it->shows(commands.session().machine()));
+    commands.Undo();
+    EXPECT_FALSE(it->shows(commands.session().machine()));
+  }
+  EXPECT_EQ(commands.session().machine(), start);
+}
+
+// The trace goes to the file the user chooses; the stopwatch counts from its reset; an Intel HEX
+// file opens as an image and says what it fills.
+TEST(MachineCommands, TraceStopwatchAndIntelHex) {
+  FakeDebuggerServices fake;
+  fake.files["/p/prog.asm"] = kProgram;
+  DebuggerCommands commands{fake};
+  ASSERT_TRUE(commands.Open("/p/prog.asm"));
+  commands.Step();
+  commands.ResetStopwatch();
+  for (int i = 0; i < 3; ++i) {
+    commands.Step(); // XCH 2, JMS SUB, FIM 7, E0: 1 + 2 + 2 cycles
+  }
+  EXPECT_EQ(commands.StopwatchCycles(), 5u);
+  fake.dialogAnswers.push_back("/p/trace.txt");
+  commands.SaveTrace(2);
+  EXPECT_EQ(fake.files["/p/trace.txt"], commands.Trace(2)[0] + "\n" + commands.Trace(2)[1] + "\n");
+  EXPECT_NE(fake.files["/p/trace.txt"].find("FIM 7, E0"), std::string::npos);
+
+  fake.files["/p/fw.hex"] = ":02010000D5C068\n:00000001FF\n";
+  ASSERT_TRUE(commands.Open("/p/fw.hex")) << (fake.errors.empty() ? "" : fake.errors.back());
+  EXPECT_TRUE(commands.session().program().image);
+  EXPECT_EQ(commands.session().program().bytes.size(), 0x102u);
+  EXPECT_EQ(commands.session().program().bytes[0x100], 0xD5);
+  EXPECT_NE(commands.status().find("fill 100-101"), std::string::npos) << commands.status();
+}
+
+} // namespace
