@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <string_view>
 
 namespace asl::detail {
 
@@ -65,6 +66,16 @@ void Pass::Statement(const SplitLine& line) {
       return;
     }
     Instruction(*mnemonic, line.operands);
+    return;
+  }
+  // Directives of the macro assembler's wider language that this one does not take: saying so
+  // tells the user the line is understood, not mistyped.
+  static constexpr std::array<std::string_view, 18> kNotTaken = {
+      "REPT",       "IRP",       "IRPC",   "WHILE",   "BINCLUDE", "SECTION",
+      "ENDSECTION", "PUBLIC",    "GLOBAL", "FORWARD", "PHASE",    "DEPHASE",
+      "STRUCT",     "ENDSTRUCT", "UNION",  "ENUM",    "SAVE",     "RESTORE"};
+  if (std::find(kNotTaken.begin(), kNotTaken.end(), op) != kNotTaken.end()) {
+    Error("the directive \"" + op + "\" is not supported in this syntax");
     return;
   }
   Error("unknown instruction or directive \"" + op + "\"");
