@@ -2,20 +2,7 @@
 
 namespace asl::detail {
 
-namespace {
-
 using translate::Operand;
-
-std::string Hex3(std::int64_t value) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (int shift = value > 0xFFF ? 12 : 8; shift >= 0; shift -= 4) {
-    text.push_back(kDigits[(value >> shift) & 0xF]);
-  }
-  return text;
-}
-
-} // namespace
 
 void Pass::Emit(std::uint8_t byte) {
   if (pc_ > LastAddress()) {
@@ -31,8 +18,8 @@ void Pass::Emit(std::uint8_t byte) {
   Row& row = result_.rows.back();
   if (owners_[address] != 0 && owners_[address] != result_.rows.size()) {
     const Row& other = result_.rows[owners_[address] - 1];
-    Error("address " + Hex3(pc_) + " is written twice: by this line and by " + *other.file + ":" +
-          std::to_string(other.line));
+    Error("address " + HexText(pc_) + " is written twice: by this line and by " + *other.file +
+          ":" + std::to_string(other.line));
   }
   owners_[address] = result_.rows.size();
   result_.memory[address] = byte;
@@ -93,8 +80,9 @@ std::optional<std::uint8_t> Pass::NearTarget(std::span<const Token> tokens, std:
     return std::nullopt;
   }
   if ((*target >> 8) != (next >> 8) || *target < 0) {
-    Error("the jump's target " + Hex3(*target) + " is not in the block " + Hex3(next & ~0xFF) +
-          "-" + Hex3(next | 0xFF) + " of the address after the instruction");
+    Error("the jump's target " + HexText(*target) + " is not in the block " +
+          HexText(next & ~0xFF) + "-" + HexText(next | 0xFF) +
+          " of the address after the instruction");
     return std::nullopt;
   }
   return static_cast<std::uint8_t>(*target & 0xFF);
@@ -168,7 +156,7 @@ void Pass::Encode(const Mnemonic& mnemonic, std::string_view operands) {
   case Operand::FarLabel: {
     const auto target = Integer(parts[0], "the jump's target");
     if (target && (*target < 0 || *target > 0xFFF)) {
-      Error("the jump's target " + Hex3(*target) + " is beyond 000-FFF, the addresses that " +
+      Error("the jump's target " + HexText(*target) + " is beyond 000-FFF, the addresses that " +
             std::string(mnemonic.name) + " reaches");
     } else if (target) {
       Emit(static_cast<std::uint8_t>(opcode | (*target >> 8)));

@@ -2,6 +2,7 @@
 
 #include "asl_syntax/pass.h"
 
+#include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
@@ -23,6 +24,10 @@ namespace asl::detail {
   }
   return text;
 }
+
+// An address or value for a message: in hex with at least three digits ("0F0", "12345"), a
+// negative one in decimal with its sign ("-16").
+[[nodiscard]] std::string HexText(std::int64_t value);
 
 class Pass final : public Scope {
 public:

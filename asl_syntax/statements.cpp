@@ -1,4 +1,5 @@
 #include "asl_syntax/pass_state.h"
+#include "translate/hex_text.h"
 
 #include <algorithm>
 #include <array>
@@ -13,12 +14,16 @@ std::string Where(const Location& where) {
   return where.FileName() + ":" + std::to_string(where.line);
 }
 
-std::string Hex(std::int64_t value) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
+} // namespace
+
+std::string HexText(std::int64_t value) {
+  if (value < 0) {
+    return std::to_string(value);
+  }
   auto bits = static_cast<std::uint64_t>(value);
+  std::string text;
   do {
-    text.insert(text.begin(), kDigits[bits & 0xF]);
+    text.insert(text.begin(), translate::kHexDigits[bits & 0xF]);
     bits >>= 4;
   } while (bits != 0);
   if (text.size() < 3) {
@@ -26,8 +31,6 @@ std::string Hex(std::int64_t value) {
   }
   return text;
 }
-
-} // namespace
 
 void Pass::Statement(const SplitLine& line) {
   switch (line.keyword) {
@@ -258,8 +261,7 @@ void Pass::Org(std::string_view operands) {
     return;
   }
   if (*address < 0 || *address > LastAddress() + 1) {
-    Error("ORG " + (*address < 0 ? std::to_string(*address) : Hex(*address)) +
-          " is outside the program memory of the " +
+    Error("ORG " + HexText(*address) + " is outside the program memory of the " +
           (cpu4040_ ? "4040 (0000-1FFF)" : "4004 (000-FFF)"));
     return;
   }
@@ -280,7 +282,8 @@ void Pass::Reserve(std::string_view operands) {
     return;
   }
   if (*count > LastAddress() + 1 - pc_) {
-    Error("DS " + std::to_string(*count) + " does not fit in the program memory from " + Hex(pc_));
+    Error("DS " + std::to_string(*count) + " does not fit in the program memory from " +
+          HexText(pc_));
     return;
   }
   result_.rows.back().address = static_cast<int>(pc_);

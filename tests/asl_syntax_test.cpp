@@ -279,6 +279,8 @@ TEST(AslErrors, EachNamesItsLineAndCause) {
       {" ldm 16", "main.asm:1: error: LDM's operand must be 0 to 15, not 16"},
       {" fim r0r1, 256", "FIM's data must be a byte, -128 to 255, not 256"},
       {" jun 1000h", "the jump's target 1000 is beyond 000-FFF"},
+      {" jun 12345h", "the jump's target 12345 is beyond 000-FFF"},
+      {" jms -1", "the jump's target -1 is beyond 000-FFF"},
       {" org 0F0h\n jcn z, 100h", "main.asm:2: error: the jump's target 100 is not in the block"},
       {" isz r0, 200h", "the jump's target 200 is not in the block 000-0FF"},
       {" jcn xz, 0", "symbol XZ is not defined"},
