@@ -1,4 +1,5 @@
 #include "asl_syntax/lexer.h"
+#include "translate/hex_text.h"
 
 #include <array>
 
@@ -36,17 +37,10 @@ std::string_view OperatorAt(std::string_view rest) {
   return {};
 }
 
+// A digit's value in any radix up to 16; any other character is worth more than every radix.
 int DigitValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  return 99;
+  const int value = translate::HexDigitValue(c);
+  return value < 0 ? 99 : value;
 }
 
 // The value of a number written as `word` (digits and letters), or nothing when it is none.

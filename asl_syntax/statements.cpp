@@ -17,19 +17,8 @@ std::string Where(const Location& where) {
 } // namespace
 
 std::string HexText(std::int64_t value) {
-  if (value < 0) {
-    return std::to_string(value);
-  }
-  auto bits = static_cast<std::uint64_t>(value);
-  std::string text;
-  do {
-    text.insert(text.begin(), translate::kHexDigits[bits & 0xF]);
-    bits >>= 4;
-  } while (bits != 0);
-  if (text.size() < 3) {
-    text.insert(0, 3 - text.size(), '0');
-  }
-  return text;
+  return value < 0 ? std::to_string(value)
+                   : translate::FormatHex(static_cast<std::uint64_t>(value));
 }
 
 void Pass::Statement(const SplitLine& line) {

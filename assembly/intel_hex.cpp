@@ -70,31 +70,6 @@ std::string IntelHex(std::span<const std::uint8_t> image, const std::vector<bool
   return out;
 }
 
-namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  return -1;
-}
-
-std::string Hex(std::size_t value) {
-  std::string text;
-  for (int shift = value > 0xFFF ? 12 : 8; shift >= 0; shift -= 4) {
-    text.push_back(translate::kHexDigits[(value >> shift) & 0xF]);
-  }
-  return text;
-}
-
-} // namespace
-
 HexImage ReadIntelHex(std::string_view text, std::size_t most) {
   HexImage image;
   std::size_t base = 0; // from extended address records
@@ -118,8 +93,8 @@ HexImage ReadIntelHex(std::string_view text, std::size_t most) {
     }
     std::vector<std::uint8_t> bytes;
     for (std::size_t i = 1; i + 1 < line.size(); i += 2) {
-      const int high = HexValue(line[i]);
-      const int low = HexValue(line[i + 1]);
+      const int high = translate::HexDigitValue(line[i]);
+      const int low = translate::HexDigitValue(line[i + 1]);
       if (high < 0 || low < 0) {
         image.error = where + "not hexadecimal";
         return image;
@@ -144,7 +119,7 @@ HexImage ReadIntelHex(std::string_view text, std::size_t most) {
     case 0x00: {
       const std::size_t first = base + address;
       if (first + count > most) {
-        image.error = where + "the data at " + Hex(first) + " lies beyond the " +
+        image.error = where + "the data at " + translate::FormatHex(first) + " lies beyond the " +
                       std::to_string(most) + " bytes of program memory";
         return image;
       }
@@ -173,7 +148,7 @@ HexImage ReadIntelHex(std::string_view text, std::size_t most) {
     case 0x05:
       break;
     default:
-      image.error = where + "unknown record type " + Hex(bytes[3]).substr(1);
+      image.error = where + "unknown record type " + translate::FormatHex(bytes[3], 2);
       return image;
     }
   }
@@ -206,7 +181,7 @@ std::string FilledRanges(const std::vector<bool>& filled) {
     while (end + 1 < filled.size() && filled[end + 1]) {
       ++end;
     }
-    text += (text.empty() ? "" : ", ") + Hex(at) + "-" + Hex(end);
+    text += (text.empty() ? "" : ", ") + translate::FormatHex(at) + "-" + translate::FormatHex(end);
     at = end + 1;
   }
   return text.empty() ? "nothing" : text;

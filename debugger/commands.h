@@ -137,6 +137,9 @@ public:
   [[nodiscard]] const std::optional<LoadProblem>& loadProblem() const { return loadProblem_; }
 
 private:
+  // The address of the instruction on listing row `row`; nothing for a row out of range, and
+  // nothing with a word in the status bar for a row without an instruction.
+  std::optional<int> InstructionAtRow(int row);
   bool Load(const std::string& path, bool reloading);
   // The remembered settings of another file: serial line, board, clock and processor.
   void UseRememberedSettings(const std::string& path);

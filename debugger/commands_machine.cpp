@@ -93,15 +93,11 @@ void DebuggerCommands::SetRamPort(std::size_t index, std::uint8_t value) {
 }
 
 void DebuggerCommands::SetNextRow(int row) {
-  if (!session_.HasProgram() || row < 0 ||
-      static_cast<std::size_t>(row) >= session_.program().rows.size()) {
+  const std::optional<int> found = InstructionAtRow(row);
+  if (!found) {
     return;
   }
-  const int address = session_.program().rows[static_cast<std::size_t>(row)].address;
-  if (address < 0) {
-    SetStatus("That line holds no instruction.");
-    return;
-  }
+  const int address = *found;
   EditMachine(
       [address](simulate::Machine& machine, boards::Board&) {
         machine.addresses[machine.pointer] = static_cast<std::uint16_t>(address & 0xFFF);

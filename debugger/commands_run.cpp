@@ -106,16 +106,25 @@ void DebuggerCommands::Run() {
   StartRun();
 }
 
-void DebuggerCommands::RunToRow(int row) {
+std::optional<int> DebuggerCommands::InstructionAtRow(int row) {
   if (!session_.HasProgram() || row < 0 ||
       static_cast<std::size_t>(row) >= session_.program().rows.size()) {
-    return;
+    return std::nullopt;
   }
   const int address = session_.program().rows[static_cast<std::size_t>(row)].address;
   if (address < 0) {
     SetStatus("That line holds no instruction.");
+    return std::nullopt;
+  }
+  return address;
+}
+
+void DebuggerCommands::RunToRow(int row) {
+  const std::optional<int> found = InstructionAtRow(row);
+  if (!found) {
     return;
   }
+  const int address = *found;
   Stop();
   session_.SetTarget(address);
   StartRun();
@@ -266,15 +275,11 @@ void DebuggerCommands::ClearCoverage() {
 }
 
 void DebuggerCommands::ToggleBreakpointAtRow(int row) {
-  if (!session_.HasProgram() || row < 0 ||
-      static_cast<std::size_t>(row) >= session_.program().rows.size()) {
+  const std::optional<int> found = InstructionAtRow(row);
+  if (!found) {
     return;
   }
-  const int address = session_.program().rows[static_cast<std::size_t>(row)].address;
-  if (address < 0) {
-    SetStatus("That line holds no instruction.");
-    return;
-  }
+  const int address = *found;
   SetStatus(std::string(session_.ToggleBreakpoint(address) ? "Breakpoint set at "
                                                            : "Breakpoint removed at ") +
             Address(address) + ".");

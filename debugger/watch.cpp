@@ -266,6 +266,18 @@ std::string Extras(Words& words, Watch& watch) {
   return {};
 }
 
+// Reads what may follow the breakpoint's place (`if`, `after`) and keeps its text, trimmed.
+std::variant<Watch, std::string> Finish(Words& words, Watch& watch, std::string_view text) {
+  if (std::string problem = Extras(words, watch); !problem.empty()) {
+    return problem;
+  }
+  std::string cleaned(text);
+  cleaned.erase(0, cleaned.find_first_not_of(' '));
+  cleaned.erase(cleaned.find_last_not_of(' ') + 1);
+  watch.text = cleaned;
+  return watch;
+}
+
 } // namespace
 
 std::variant<Condition, std::string> Condition::Parse(std::string_view text) {
@@ -372,28 +384,14 @@ std::variant<Watch, std::string> ParseWatch(std::string_view text) {
   } else {
     return "a breakpoint begins with io or watch, not \"" + kind + "\"";
   }
-  if (std::string problem = Extras(words, watch); !problem.empty()) {
-    return problem;
-  }
-  std::string cleaned(text);
-  cleaned.erase(0, cleaned.find_first_not_of(' '));
-  cleaned.erase(cleaned.find_last_not_of(' ') + 1);
-  watch.text = cleaned;
-  return watch;
+  return Finish(words, watch, text);
 }
 
 std::variant<Watch, std::string> ParseAddressWatch(int address, std::string_view text) {
   Words words(text);
   Watch watch;
   watch.on = address;
-  if (std::string problem = Extras(words, watch); !problem.empty()) {
-    return problem;
-  }
-  std::string cleaned(text);
-  cleaned.erase(0, cleaned.find_first_not_of(' '));
-  cleaned.erase(cleaned.find_last_not_of(' ') + 1);
-  watch.text = cleaned;
-  return watch;
+  return Finish(words, watch, text);
 }
 
 bool IoHits(const IoTarget& target, const simulate::Machine& machine) {

@@ -70,6 +70,11 @@ TEST(HexFormat, PadsToThreeAndTwoDigitsAndWritesNegativesAsFourDigits) {
     EXPECT_EQ(FormatAddress(c.value), c.address);
     EXPECT_EQ(FormatByte(c.value), c.byte);
   }
+  // Values of any size, for messages, are written whole.
+  EXPECT_EQ(translate::FormatHex(0xF0), "0F0");
+  EXPECT_EQ(translate::FormatHex(0x12345), "12345");
+  EXPECT_EQ(translate::FormatHex(0xFFFFFFFFFFFFFFFFull), "FFFFFFFFFFFFFFFF");
+  EXPECT_EQ(translate::FormatHex(7, 2), "07");
 }
 
 } // namespace

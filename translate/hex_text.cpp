@@ -4,9 +4,7 @@
 
 namespace translate {
 
-namespace {
-
-int DigitValue(char c) {
+int HexDigitValue(char c) {
   if (c >= '0' && c <= '9') {
     return c - '0';
   }
@@ -19,13 +17,23 @@ int DigitValue(char c) {
   return -1;
 }
 
-} // namespace
+std::string FormatHex(std::uint64_t value, int width) {
+  std::string text;
+  do {
+    text.insert(text.begin(), kHexDigits[value & 0xF]);
+    value >>= 4;
+  } while (value != 0);
+  if (static_cast<int>(text.size()) < width) {
+    text.insert(0, static_cast<std::size_t>(width) - text.size(), '0');
+  }
+  return text;
+}
 
 std::uint32_t HexRunValue(std::string_view text) {
   constexpr std::uint32_t kMax = std::numeric_limits<std::uint32_t>::max();
   std::uint32_t value = 0;
   for (char c : text) {
-    const int digit = DigitValue(c);
+    const int digit = HexDigitValue(c);
     if (digit < 0) {
       break;
     }

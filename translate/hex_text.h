@@ -9,6 +9,13 @@ namespace translate {
 // The hexadecimal digits, upper case, by value.
 inline constexpr char kHexDigits[] = "0123456789ABCDEF";
 
+// The value of hexadecimal digit `c` (0-9, A-F, a-f), or -1 for any other character.
+[[nodiscard]] int HexDigitValue(char c);
+
+// `value` in upper-case hexadecimal without leading zeros, padded to at least `width` digits:
+// for addresses and values of any size in messages ("0F0", "1FFF", "12345").
+[[nodiscard]] std::string FormatHex(std::uint64_t value, int width = 3);
+
 // Value of the run of hexadecimal digits (0-9, A-F, a-f) at the start of `text`; 0 when the
 // run is empty. Runs worth more than 0xFFFFFFFF saturate there, so any length of run can be
 // judged by its value without overflow.
